@@ -1,0 +1,360 @@
+#include "tiles/JSONParser.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include <rapidjson/document.h>
+#include <rapidjson/reader.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+namespace Vanta {
+
+namespace {
+
+using Encoding = rapidjson::UTF16<wchar_t>;
+using WideDocument = rapidjson::GenericDocument<Encoding>;
+using Value = WideDocument::ValueType;
+using Allocator = WideDocument::AllocatorType;
+
+// Every string stored in a document is copied into its allocator. RapidJSON's deep copies share
+// the characters of non-copied strings, so a borrowed string would outlive its owner in a copy.
+Value textValue(const std::wstring& text, Allocator& allocator) {
+    return Value(text.data(), static_cast<rapidjson::SizeType>(text.size()), allocator);
+}
+
+// Lookup by the name's full length; the name is only borrowed for the comparison.
+Value lookupName(const std::wstring& name) {
+    return Value(rapidjson::StringRef(name.data(), name.size()));
+}
+
+// RapidJSON asserts (and aborts) when a member is looked up in a value that is not an object,
+// so every lookup goes through this check.
+const Value* findMember(const Value& object, const std::wstring& name) {
+    if (!object.IsObject()) {
+        return nullptr;
+    }
+    const auto member = object.FindMember(lookupName(name));
+    return member == object.MemberEnd() ? nullptr : &member->value;
+}
+
+Value* findMember(Value& object, const std::wstring& name) {
+    return const_cast<Value*>(findMember(std::as_const(object), name));
+}
+
+const Value* findNested(const Value& root, const std::wstring& key1, const std::wstring& key2) {
+    const Value* outer = findMember(root, key1);
+    return outer ? findMember(*outer, key2) : nullptr;
+}
+
+const Value* findArrayItemMember(const Value& root, const std::wstring& arrayKey,
+                                 const std::wstring& key) {
+    const Value* array = findMember(root, arrayKey);
+    if (!array || !array->IsArray() || array->Size() != 1) {
+        return nullptr;
+    }
+    return findMember(*array->Begin(), key);
+}
+
+// A stored string may hold NULs; callers get the text up to the first one.
+bool readString(const Value* value, std::wstring& out) {
+    if (!value || !value->IsString()) {
+        return false;
+    }
+    out = value->GetString();
+    return true;
+}
+
+bool readBool(const Value* value, bool& out) {
+    if (!value || !value->IsBool()) {
+        return false;
+    }
+    out = value->GetBool();
+    return true;
+}
+
+// Moves value into a new member key at the end of object and answers the stored value.
+Value& appendMember(Value& object, const std::wstring& key, Value& value, Allocator& allocator) {
+    object.AddMember(textValue(key, allocator), value, allocator);
+    return (object.MemberEnd() - 1)->value;
+}
+
+void replaceMember(Value& object, const std::wstring& key, Value& value, Allocator& allocator) {
+    const auto existing = object.FindMember(lookupName(key));
+    if (existing != object.MemberEnd()) {
+        object.RemoveMember(existing);
+    }
+    appendMember(object, key, value, allocator);
+}
+
+// The member that a nested setter appends to: root[key1], created as an empty object when
+// missing; null when the root or root[key1] is not an object.
+Value* nestedTarget(Value& root, const std::wstring& key1, Allocator& allocator) {
+    if (!root.IsObject()) {
+        return nullptr;
+    }
+    Value* outer = findMember(root, key1);
+    if (!outer) {
+        Value empty(rapidjson::kObjectType);
+        outer = &appendMember(root, key1, empty, allocator);
+    }
+    return outer->IsObject() ? outer : nullptr;
+}
+
+// Hands the reader's events to the document and stops the parse at arrays and objects nested
+// deeper than the limit. Reading, writing and copying recurse once per level, so an unbounded
+// text from the bus could otherwise overflow the stack.
+class DepthLimitedHandler {
+public:
+    explicit DepthLimitedHandler(WideDocument& document) : document_(document) {}
+
+    bool Null() { return document_.Null(); }
+    bool Bool(bool b) { return document_.Bool(b); }
+    bool Int(int i) { return document_.Int(i); }
+    bool Uint(unsigned u) { return document_.Uint(u); }
+    bool Int64(std::int64_t i) { return document_.Int64(i); }
+    bool Uint64(std::uint64_t u) { return document_.Uint64(u); }
+    bool Double(double d) { return document_.Double(d); }
+    bool RawNumber(const wchar_t* s, rapidjson::SizeType n, bool copy) {
+        return document_.RawNumber(s, n, copy);
+    }
+    bool String(const wchar_t* s, rapidjson::SizeType n, bool copy) {
+        return document_.String(s, n, copy);
+    }
+    bool Key(const wchar_t* s, rapidjson::SizeType n, bool copy) {
+        return document_.Key(s, n, copy);
+    }
+    bool StartObject() { return enter() && document_.StartObject(); }
+    bool EndObject(rapidjson::SizeType members) {
+        --depth_;
+        return document_.EndObject(members);
+    }
+    bool StartArray() { return enter() && document_.StartArray(); }
+    bool EndArray(rapidjson::SizeType elements) {
+        --depth_;
+        return document_.EndArray(elements);
+    }
+
+private:
+    bool enter() { return ++depth_ <= JSONParser::kMaxDepth; }
+
+    WideDocument& document_;
+    unsigned depth_ = 0;
+};
+
+std::wstring decimalText(int number) {
+    // The digits and the sign are ASCII, so widening them one by one is exact.
+    const std::string digits = std::to_string(number);
+    return std::wstring(digits.begin(), digits.end());
+}
+
+} // namespace
+
+struct JSONParser::Document {
+    Document() : json(rapidjson::kObjectType) {}
+    explicit Document(const Value& root) { json.CopyFrom(root, json.GetAllocator()); }
+
+    Value& root() { return json; }
+    const Value& root() const { return json; }
+    Allocator& allocator() { return json.GetAllocator(); }
+
+    WideDocument json;
+};
+
+JSONParser::JSONParser() : doc_(std::make_unique<Document>()) {}
+
+JSONParser::JSONParser(const JSONParser& other)
+    : doc_(std::make_unique<Document>(other.doc_->root())) {}
+
+JSONParser& JSONParser::operator=(const JSONParser& other) {
+    // A fresh document also releases the pool of the old one, which never frees piecemeal.
+    doc_ = std::make_unique<Document>(other.doc_->root());
+    return *this;
+}
+
+JSONParser::~JSONParser() = default;
+
+bool JSONParser::parse(const std::wstring& text) {
+    // A fresh document leaves nothing of the old one in the pool.
+    auto parsed = std::make_unique<Document>();
+    bool ok = false;
+    auto read = [&text, &ok](WideDocument& document) {
+        DepthLimitedHandler handler(document);
+        rapidjson::GenericStringStream<Encoding> stream(text.c_str());
+        rapidjson::GenericReader<Encoding, Encoding> reader;
+        ok = !reader.Parse<rapidjson::kParseDefaultFlags>(stream, handler).IsError();
+        return ok;
+    };
+    parsed->json.Populate(read);
+    // A failed parse keeps the root that the document started with.
+    if (!ok) {
+        parsed->json.SetNull();
+    }
+    doc_ = std::move(parsed);
+    return ok;
+}
+
+std::wstring JSONParser::toString() const {
+    rapidjson::GenericStringBuffer<Encoding> buffer;
+    rapidjson::Writer<decltype(buffer), Encoding, Encoding> writer(buffer);
+    doc_->root().Accept(writer);
+    // GetSize counts bytes, not code units.
+    return std::wstring(buffer.GetString(), buffer.GetSize() / sizeof(wchar_t));
+}
+
+bool JSONParser::getNestedString(const std::wstring& key1, const std::wstring& key2,
+                                 std::wstring& out) const {
+    return readString(findNested(doc_->root(), key1, key2), out);
+}
+
+bool JSONParser::getString(const std::wstring& key, std::wstring& out) const {
+    return readString(findMember(doc_->root(), key), out);
+}
+
+bool JSONParser::getNestedBool(const std::wstring& key1, const std::wstring& key2,
+                               bool& out) const {
+    return readBool(findNested(doc_->root(), key1, key2), out);
+}
+
+bool JSONParser::getBool(const std::wstring& key, bool& out) const {
+    return readBool(findMember(doc_->root(), key), out);
+}
+
+void JSONParser::setNestedString(const std::wstring& key1, const std::wstring& key2,
+                                 const std::wstring& value) {
+    if (Value* outer = nestedTarget(doc_->root(), key1, doc_->allocator())) {
+        Value text = textValue(value, doc_->allocator());
+        appendMember(*outer, key2, text, doc_->allocator());
+    }
+}
+
+void JSONParser::setString(const std::wstring& key, const std::wstring& value) {
+    if (doc_->root().IsObject()) {
+        Value text = textValue(value, doc_->allocator());
+        replaceMember(doc_->root(), key, text, doc_->allocator());
+    }
+}
+
+void JSONParser::setNestedBool(const std::wstring& key1, const std::wstring& key2, bool value) {
+    if (Value* outer = nestedTarget(doc_->root(), key1, doc_->allocator())) {
+        Value flag(value);
+        appendMember(*outer, key2, flag, doc_->allocator());
+    }
+}
+
+void JSONParser::setBool(const std::wstring& key, bool value) {
+    if (doc_->root().IsObject()) {
+        Value flag(value);
+        replaceMember(doc_->root(), key, flag, doc_->allocator());
+    }
+}
+
+bool JSONParser::getArrayItemString(const std::wstring& arrayKey, const std::wstring& key,
+                                    std::wstring& out) const {
+    return readString(findArrayItemMember(doc_->root(), arrayKey, key), out);
+}
+
+bool JSONParser::getArrayItemBool(const std::wstring& arrayKey, const std::wstring& key,
+                                  bool& out) const {
+    return readBool(findArrayItemMember(doc_->root(), arrayKey, key), out);
+}
+
+// The operations that take another instance copy its root before changing this document, so
+// that passing the instance itself copies the document as it was before the call.
+
+void JSONParser::addObject(const std::wstring& key, const JSONParser& other) {
+    if (doc_->root().IsObject()) {
+        Value copy(other.doc_->root(), doc_->allocator());
+        appendMember(doc_->root(), key, copy, doc_->allocator());
+    }
+}
+
+bool JSONParser::getStringMap(const std::wstring& key,
+                              std::unordered_map<std::wstring, std::wstring>& out) const {
+    const Value* object = findMember(doc_->root(), key);
+    if (!object || !object->IsObject()) {
+        return false;
+    }
+    for (const auto& member : object->GetObject()) {
+        const Value& value = member.value;
+        if (value.IsString()) {
+            out[member.name.GetString()] = value.GetString();
+        } else if (value.IsBool()) {
+            out[member.name.GetString()] = value.GetBool() ? L"1" : L"0";
+        } else if (value.IsInt()) {
+            out[member.name.GetString()] = decimalText(value.GetInt());
+        }
+    }
+    return true;
+}
+
+void JSONParser::setObject(const std::wstring& key, const JSONParser& other) {
+    if (doc_->root().IsObject()) {
+        Value copy(other.doc_->root(), doc_->allocator());
+        replaceMember(doc_->root(), key, copy, doc_->allocator());
+    }
+}
+
+bool JSONParser::getObject(const std::wstring& key, JSONParser& out) const {
+    const Value* object = findMember(doc_->root(), key);
+    if (!object || !object->IsObject()) {
+        return false;
+    }
+    out.doc_ = std::make_unique<Document>(*object);
+    return true;
+}
+
+void JSONParser::setArray(const std::wstring& key, const std::vector<JSONParser>& items) {
+    if (!doc_->root().IsObject()) {
+        return;
+    }
+    Value array(rapidjson::kArrayType);
+    array.Reserve(static_cast<rapidjson::SizeType>(items.size()), doc_->allocator());
+    for (const JSONParser& item : items) {
+        Value copy(item.doc_->root(), doc_->allocator());
+        array.PushBack(copy, doc_->allocator());
+    }
+    replaceMember(doc_->root(), key, array, doc_->allocator());
+}
+
+bool JSONParser::getArray(const std::wstring& key, std::vector<JSONParser>& out) const {
+    if (!doc_->root().IsObject()) {
+        return false;
+    }
+    const Value* array = findMember(doc_->root(), key);
+    if (!array) {
+        return true;
+    }
+    if (!array->IsArray()) {
+        return false;
+    }
+    // Growing the vector copies every instance in it, so make room once.
+    out.reserve(out.size() + array->Size());
+    for (const Value& element : array->GetArray()) {
+        if (!element.IsObject()) {
+            return false;
+        }
+        JSONParser& copy = out.emplace_back();
+        copy.doc_->json.CopyFrom(element, copy.doc_->allocator());
+    }
+    return true;
+}
+
+void JSONParser::appendToArray(const std::wstring& key, const JSONParser& item) {
+    if (!doc_->root().IsObject()) {
+        return;
+    }
+    Value* array = findMember(doc_->root(), key);
+    if (array && !array->IsArray()) {
+        return;
+    }
+    Value copy(item.doc_->root(), doc_->allocator());
+    if (!array) {
+        Value empty(rapidjson::kArrayType);
+        array = &appendMember(doc_->root(), key, empty, doc_->allocator());
+    }
+    array->PushBack(copy, doc_->allocator());
+}
+
+} // namespace Vanta
