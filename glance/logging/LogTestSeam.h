@@ -1,0 +1,19 @@
+// Lets tests replace the process's logger and restore a clean front end.
+// Not for use by the module: the holder is otherwise built exactly once.
+#pragma once
+
+#include "logging/CLoggingIf.h"
+
+#include <memory>
+
+namespace ETWLogging {
+
+// Replaces the holder by one that holds `logger` (may be null) and no bridge
+// handler, as if it had been built that way.
+void installLoggerForTesting(std::unique_ptr<CLoggingIf> logger);
+
+// Back to the state before the first log call: no holder, default stored
+// parameters, no Strato::CLogger handler registered.
+void resetLogFrontEndForTesting();
+
+} // namespace ETWLogging
