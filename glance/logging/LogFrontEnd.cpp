@@ -38,6 +38,7 @@ const wchar_t* pointerTo(const std::optional<std::wstring>& text) {
 struct FrontEndState {
     std::mutex mutex;
     LogParameters parameters;
+    CLogBuilderIf_ex* builder = nullptr; // null: the default builder
     std::atomic<CLogInstance*> instance{nullptr};
 };
 
@@ -55,16 +56,21 @@ CLogInstance& holderWithoutLogger() {
     return *empty;
 }
 
-std::unique_ptr<CLogInstance> buildHolder(const LogParameters& parameters) {
+CLogBuilderIf_ex& defaultBuilder() {
     static CDefaultLogBuilder* builder = new CDefaultLogBuilder;
+    return *builder;
+}
+
+std::unique_ptr<CLogInstance> buildHolder(const LogParameters& parameters,
+                                          CLogBuilderIf_ex& builder) {
     auto holder = std::make_unique<CLogInstance>();
     Vanta::ModuleHandle module =
         parameters.module != nullptr ? parameters.module : Vanta::currentModuleHandle();
     CLoggingIf* logger = nullptr;
-    if (!builder->BuildEx(pointerTo(parameters.applicationKey), pointerTo(parameters.group), module,
-                          pointerTo(parameters.host), parameters.mechanism, logger, nullptr)) {
-        builder->Build(pointerTo(parameters.group), module, pointerTo(parameters.host),
-                       parameters.mechanism, logger, nullptr);
+    if (!builder.BuildEx(pointerTo(parameters.applicationKey), pointerTo(parameters.group), module,
+                         pointerTo(parameters.host), parameters.mechanism, logger, nullptr)) {
+        builder.Build(pointerTo(parameters.group), module, pointerTo(parameters.host),
+                      parameters.mechanism, logger, nullptr);
     }
     if (logger == nullptr) {
         return holder;
@@ -131,11 +137,18 @@ void installLoggerForTesting(std::unique_ptr<CLoggingIf> logger) {
     delete state.instance.exchange(holder.release(), std::memory_order_acq_rel);
 }
 
+void installLogBuilderForTesting(CLogBuilderIf_ex* builder) {
+    FrontEndState& state = frontEnd();
+    std::lock_guard lock(state.mutex);
+    state.builder = builder;
+}
+
 void resetLogFrontEndForTesting() {
     FrontEndState& state = frontEnd();
     std::lock_guard lock(state.mutex);
     delete state.instance.exchange(nullptr, std::memory_order_acq_rel);
     state.parameters = LogParameters{};
+    state.builder = nullptr;
     if (Strato::ILoggingHandler* handler = Strato::CLogger::RegisteredHandler()) {
         Strato::CLogger::UnregisterHandler(handler);
     }
@@ -159,7 +172,8 @@ ETWLogging::CLogInstance& GetLogInstance() {
     buildingOnThisThread = true;
     std::unique_ptr<CLogInstance> holder;
     try {
-        holder = buildHolder(state.parameters);
+        holder = buildHolder(state.parameters,
+                             state.builder != nullptr ? *state.builder : defaultBuilder());
     } catch (...) {
         buildingOnThisThread = false;
         throw;

@@ -593,4 +593,15 @@ std::wstring formatWide(const wchar_t* format, ...) {
     return formatWideV(format, args);
 }
 
+std::wstring formatWideFixedV(size_t capacity, const wchar_t* format, va_list args) {
+    std::wstring text = formatWideV(format, args);
+    if (capacity == 0) {
+        return {};
+    }
+    if (text.size() >= capacity) {
+        text.resize(capacity - 1);
+    }
+    return text;
+}
+
 } // namespace Strato

@@ -26,4 +26,11 @@ std::wstring formatWideV(const wchar_t* format, va_list args);
 
 std::wstring formatWide(const wchar_t* format, ...);
 
+// Formats as into a fixed buffer of `capacity` characters that holds its
+// terminator: longer output is cut to capacity - 1 characters.
+std::wstring formatWideFixedV(size_t capacity, const wchar_t* format, va_list args);
+
+// The fixed buffer of the loggers' LogNormal ... LogInformation slots.
+constexpr size_t kFixedLogBufferChars = 4160;
+
 } // namespace Strato

@@ -7,6 +7,7 @@
 #include "logging/LogTestSeam.h"
 #include "logging/WideFormatter.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <memory>
 #include <mutex>
@@ -42,9 +43,21 @@ public:
         records_.clear();
     }
     void setSeverity(uint32_t level) { severity_ = level; }
+    // Start answers `error` from now on, as a sink that cannot start.
+    void failStartWith(uint32_t error) { startResult_ = error; }
 
-    uint32_t Initialize(const wchar_t*, Vanta::ModuleHandle, const wchar_t*) override { return 0; }
-    uint32_t Start() override { return 0; }
+    // What a builder did with this sink, and what its initialisation answers.
+    uint32_t initializeResult = 0;
+    uint32_t initializeExResult = 0;
+    int initializeCalls = 0;
+    int initializeExCalls = 0;
+    int addRefCalls = 0;
+
+    uint32_t Initialize(const wchar_t*, Vanta::ModuleHandle, const wchar_t*) override {
+        ++initializeCalls;
+        return initializeResult;
+    }
+    uint32_t Start() override { return startResult_; }
     void GetComposedName() override {}
     void GetGroupName() override {}
     uint32_t Uninitialize() override { return 0; }
@@ -69,13 +82,13 @@ public:
     uint32_t GetMaxSize() override { return 0; }
     void SetSeverity(uint32_t level) override { severity_ = level; }
     uint32_t GetSeverity() override { return severity_; }
-    uint32_t AddRef() override { return 0; }
+    uint32_t AddRef() override { return static_cast<uint32_t>(++addRefCalls); }
     uint32_t Release() override { return 0; }
     uint32_t LogNormal(const wchar_t* file, const wchar_t* function, int32_t line,
                        const wchar_t* format, ...) override {
         va_list args;
         va_start(args, format);
-        LogV(1, file, function, line, format, args);
+        logFixed(1, file, function, line, format, args);
         va_end(args);
         return 0;
     }
@@ -83,7 +96,7 @@ public:
                       const wchar_t* format, ...) override {
         va_list args;
         va_start(args, format);
-        LogV(4, file, function, line, format, args);
+        logFixed(4, file, function, line, format, args);
         va_end(args);
         return 0;
     }
@@ -91,7 +104,7 @@ public:
                         const wchar_t* format, ...) override {
         va_list args;
         va_start(args, format);
-        LogV(2, file, function, line, format, args);
+        logFixed(2, file, function, line, format, args);
         va_end(args);
         return 0;
     }
@@ -99,7 +112,7 @@ public:
                          const wchar_t* format, ...) override {
         va_list args;
         va_start(args, format);
-        LogV(5, file, function, line, format, args);
+        logFixed(5, file, function, line, format, args);
         va_end(args);
         return 0;
     }
@@ -107,14 +120,15 @@ public:
                             const wchar_t* format, ...) override {
         va_list args;
         va_start(args, format);
-        LogV(3, file, function, line, format, args);
+        logFixed(3, file, function, line, format, args);
         va_end(args);
         return 0;
     }
 
     uint32_t InitializeEx(const wchar_t*, const wchar_t*, Vanta::ModuleHandle, const wchar_t*,
                           ETWLogging::LoggingConfigListenerIf*) override {
-        return 0;
+        ++initializeExCalls;
+        return initializeExResult;
     }
     uint32_t LogTextEx(uint32_t level, const wchar_t* file, const wchar_t* function, int32_t line,
                        const wchar_t* text) override {
@@ -146,9 +160,16 @@ public:
     void FillRecordHeader(const wchar_t*, const wchar_t*, int32_t, void*) override {}
 
 private:
+    void logFixed(uint32_t level, const wchar_t* file, const wchar_t* function, int32_t line,
+                  const wchar_t* format, va_list args) {
+        LogText(file, function, line, level,
+                Strato::formatWideFixedV(Strato::kFixedLogBufferChars, format, args).c_str());
+    }
+
     mutable std::mutex mutex_;
     std::vector<LogRecord> records_;
-    uint32_t severity_ = 1;
+    std::atomic<uint32_t> severity_{1};
+    std::atomic<uint32_t> startResult_{0};
 };
 
 // Installs a RecordingLogger for one test and restores a clean front end.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdarg>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -249,6 +250,24 @@ std::wstring formatTwice(const wchar_t* format, ...) {
 // Sinks may measure and then format from the same argument list.
 TEST(WideFormatterTest, LeavesTheCallersArgumentListUntouched) {
     EXPECT_EQ(formatTwice(L"%d %ls %lld", 7, L"x", int64_t{-9}), L"7 x -9|7 x -9");
+}
+
+std::wstring formatFixed(size_t capacity, const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::wstring text = Strato::formatWideFixedV(capacity, format, args);
+    va_end(args);
+    return text;
+}
+
+TEST(WideFormatterTest, FixedBufferKeepsRoomForItsTerminator) {
+    const std::wstring longText(5000, L'x');
+    EXPECT_EQ(4159u, formatFixed(Strato::kFixedLogBufferChars, L"%ls", longText.c_str()).size());
+    EXPECT_EQ(std::wstring(4159, L'x'),
+              formatFixed(Strato::kFixedLogBufferChars, L"%.4159ls", longText.c_str()));
+    EXPECT_EQ(L"abc", formatFixed(4, L"abc"));
+    EXPECT_EQ(L"ab", formatFixed(3, L"abc"));
+    EXPECT_EQ(L"", formatFixed(0, L"abc"));
 }
 
 } // namespace
