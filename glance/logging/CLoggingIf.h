@@ -24,8 +24,9 @@ public:
     virtual uint32_t Initialize(const wchar_t* group, Vanta::ModuleHandle module,
                                 const wchar_t* host) = 0;
     virtual uint32_t Start() = 0;
-    virtual void GetComposedName() = 0;
-    virtual void GetGroupName() = 0;
+    // Trace: the group, a backslash and the module name; file: null.
+    virtual const wchar_t* GetComposedName() = 0;
+    virtual const wchar_t* GetGroupName() = 0;
     virtual uint32_t Uninitialize() = 0;
     virtual void SetEnabled(bool enabled) = 0;
     virtual bool IsEnabled() = 0;

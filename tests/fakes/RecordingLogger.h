@@ -58,8 +58,8 @@ public:
         return initializeResult;
     }
     uint32_t Start() override { return startResult_; }
-    void GetComposedName() override {}
-    void GetGroupName() override {}
+    const wchar_t* GetComposedName() override { return nullptr; }
+    const wchar_t* GetGroupName() override { return nullptr; }
     uint32_t Uninitialize() override { return 0; }
     void SetEnabled(bool) override {}
     bool IsEnabled() override { return true; }

@@ -149,8 +149,8 @@ public:
 
     uint32_t Initialize(const wchar_t*, Vanta::ModuleHandle, const wchar_t*) override { return 0; }
     uint32_t Start() override { return 0; }
-    void GetComposedName() override {}
-    void GetGroupName() override {}
+    const wchar_t* GetComposedName() override { return nullptr; }
+    const wchar_t* GetGroupName() override { return nullptr; }
     uint32_t Uninitialize() override { return 0; }
     void SetEnabled(bool) override {}
     bool IsEnabled() override { return true; }
