@@ -28,6 +28,8 @@ extern "C" {
 #define KESTREL_SESSION_EXTENSION_TAG 11u
 #define KESTREL_SESSION_EXTENSION_LENGTH 8u
 
+/* Fields are unaligned: read and write them by value, never through a
+ * reference or pointer to the field itself. */
 #pragma pack(push, 1)
 
 /* The extension of a version 2 header: binds a message to a session. */
