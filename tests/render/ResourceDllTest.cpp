@@ -3,6 +3,7 @@
 #include "fakes/FakeResourceAPI.h"
 #include "fakes/RecordingLogger.h"
 #include "module/ModuleException.h"
+#include "render/RtMuiImpl.h"
 #include "render/ThisModule.h"
 
 #include <OrloResourcesTables.h>
@@ -164,6 +165,8 @@ TEST(ResourceDll, UnloadsOnceAndLogsAFailedUnload) {
 // system calls: every string must come back exactly as the .rc source has it.
 TEST(ResourceDllOnDisk, ReadsEveryStringOfTheLibraryExactly) {
     testfakes::ScopedRecordingLogger log;
+    // No multilingual loader is installed here: the plain calls serve.
+    EXPECT_NE(0u, Vanta::RtMuiImpl::instance().availability());
     ResourceDll dll(testrender::thisModuleName(), L"OrloResources.dll", nullptr);
     ASSERT_GE(kestrel_string_table.count, 77u);
     for (uint32_t i = 0; i < kestrel_string_table.count; ++i) {
