@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using testfakes::FakeResourceAPI;
@@ -166,6 +167,11 @@ TEST(PlaceHolders, FailsTheTileWithItsLogLines) {
          Protected,
          {L"Failed to replace placeholder % off, then 60% in <t>50% off, then 60% more</t> "},
          {rep}},
+        {"a line break does not end a placeholder",
+         {{101, L"<t>%A\nB%</t>"}},
+         Protected,
+         {L"Failed to replace placeholder %A\nB% in <t>%A\nB%</t> "},
+         {rep}},
         {"names are case-sensitive",
          {{101, L"<t>%image_src%</t>"}},
          Protected,
@@ -311,4 +317,28 @@ TEST(CountFormat, GroupsDigitsAsTheLocaleSays) {
         SCOPED_TRACE(c.count);
         EXPECT_EQ(c.expected, CountFormat::format(c.count, c.grouping));
     }
+}
+
+// The compiled pattern and the resource library are shared by every call.
+TEST(PlaceHoldersOnDisk, RendersOnSeveralThreadsAtOnce) {
+    PlaceHolders placeHolders(
+        std::make_shared<ResourceDll>(testrender::thisModuleName(), L"OrloResources.dll", nullptr),
+        std::make_shared<CountFormat>(kCommaThrees));
+    const ProcState state = withCounts(1234567, 2, 3);
+    std::wstring expected;
+    ASSERT_TRUE(placeHolders.getTileXML(expected, FilesScanned, state));
+    std::vector<int> matches(4, 0);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < matches.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 50; ++i) {
+                std::wstring xml;
+                matches[t] += placeHolders.getTileXML(xml, FilesScanned, state) && xml == expected;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(std::vector<int>(4, 50), matches);
 }
