@@ -100,7 +100,9 @@ TEST_F(CRegKeyTest, OperationsAnswerTheWindowsResultCodes) {
          }},
         {"string stored without its terminator", kErrorInvalidData,
          [](CRegKey& k) {
-             const std::vector<uint8_t> bytes = utf16Bytes(L"abc");
+             // The system adds a terminator that the caller forgot to count
+             // when one follows in memory: make sure none does.
+             const std::vector<uint8_t> bytes = utf16Bytes(L"abcX");
              EXPECT_EQ(kErrorSuccess, k.SetValue(L"bare", kRegSz, bytes.data(), 6));
              wchar_t buffer[16];
              uint32_t chars = 16;
