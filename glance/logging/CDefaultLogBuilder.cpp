@@ -1,5 +1,7 @@
 #include "logging/CDefaultLogBuilder.h"
 
+#include "platform/CObfuscatedRegKey.h"
+
 namespace ETWLogging {
 namespace {
 
@@ -58,8 +60,8 @@ bool CDefaultLogBuilder::useFileSink(uint32_t mechanism, CLogConfigurationIf* co
     return read && value == kFileMechanism;
 }
 
-// The sinks and the scrambled registry key arrive with their own components;
-// until then no sink is built and logging stays off.
+// The sinks arrive with their own components; until then no sink is built
+// and logging stays off.
 std::unique_ptr<CLoggingIf> CDefaultLogBuilder::createFileSink() {
     return nullptr;
 }
@@ -68,8 +70,14 @@ std::unique_ptr<CLoggingIf_ex> CDefaultLogBuilder::createTraceSink() {
     return nullptr;
 }
 
-bool CDefaultLogBuilder::readRegistryMechanism(uint32_t&) {
-    return false;
+// The value is stored scrambled, so only the descrambling key reads it.
+bool CDefaultLogBuilder::readRegistryMechanism(uint32_t& value) {
+    Strato::CObfuscatedRegKey key;
+    if (key.Open(Strato::kHKeyLocalMachine, L"SOFTWARE\\Talmor\\Logging", Strato::kKeyRead) !=
+        Strato::kErrorSuccess) {
+        return false;
+    }
+    return key.QueryDWORDValue(L"Logging Mechanism", value) == Strato::kErrorSuccess;
 }
 
 } // namespace ETWLogging

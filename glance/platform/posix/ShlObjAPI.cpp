@@ -1,0 +1,59 @@
+// POSIX-only code belongs in this file.
+#include "platform/ShlObjAPI.h"
+
+#include "platform/KnownFolderIds.h"
+#include "platform/TextCodec.h"
+#include "platform/posix/DataFolders.h"
+
+#include <filesystem>
+
+namespace Strato {
+namespace {
+
+// HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) and E_OUTOFMEMORY.
+constexpr int32_t kFolderNotFound = static_cast<int32_t>(0x80070002u);
+constexpr int32_t kOutOfMemory = static_cast<int32_t>(0x8007000Eu);
+
+struct FolderSource {
+    const Guid* id;
+    const char* variable;
+    const char* defaultLeaf;
+};
+
+const FolderSource kFolders[] = {
+    {&kFolderIdProgramData, "KESTREL_PROGRAMDATA", "ProgramData"},
+    {&kFolderIdProgramFilesCommon, "KESTREL_COMMONFILES", "CommonFiles"},
+    {&kFolderIdSystem, "KESTREL_SYSTEM", "System"},
+};
+
+} // namespace
+
+int32_t ShlObjAPI::SHGetKnownFolderPath(const Guid& folderId, uint32_t flags, void*,
+                                        std::wstring& path) {
+    try {
+        for (const FolderSource& folder : kFolders) {
+            if (*folder.id != folderId) {
+                continue;
+            }
+            const std::string found =
+                Vanta::internal::dataFolderFromEnvironment(folder.variable, folder.defaultLeaf);
+            if (found.empty()) {
+                return kFolderNotFound;
+            }
+            std::error_code error;
+            if ((flags & kKnownFolderCreate) != 0) {
+                std::filesystem::create_directories(found, error);
+            }
+            if (!std::filesystem::is_directory(found, error)) {
+                return kFolderNotFound;
+            }
+            path = Vanta::fromUtf8(found);
+            return 0;
+        }
+        return kFolderNotFound;
+    } catch (...) {
+        return kOutOfMemory;
+    }
+}
+
+} // namespace Strato

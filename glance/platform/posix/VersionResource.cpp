@@ -1,0 +1,207 @@
+// POSIX-only code belongs in this file.
+#include "platform/VersionResource.h"
+
+#include "kestrel/ResourceTables.h"
+#include "platform/TextCodec.h"
+
+#include <dlfcn.h>
+
+#include <cstring>
+
+namespace Strato::internal {
+namespace {
+
+// Block layout (all numbers little-endian in host order, this process only):
+//   u32 translation count, u32 translations...,
+//   u32 string count, then per string: u16 language, u16 code page,
+//   u32 name units, the name's units (u16), u32 value units, the value's.
+void putU32(std::vector<uint8_t>& block, uint32_t value) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&value);
+    block.insert(block.end(), bytes, bytes + sizeof value);
+}
+
+void putU16(std::vector<uint8_t>& block, uint16_t value) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&value);
+    block.insert(block.end(), bytes, bytes + sizeof value);
+}
+
+void putUnits(std::vector<uint8_t>& block, const uint16_t* units) {
+    uint32_t length = 0;
+    while (units != nullptr && units[length] != 0) {
+        ++length;
+    }
+    putU32(block, length);
+    for (uint32_t i = 0; i < length; ++i) {
+        putU16(block, units[i]);
+    }
+}
+
+class Reader {
+public:
+    explicit Reader(const std::vector<uint8_t>& block) : block_(block) {}
+    bool u32(uint32_t& value) { return read(&value, sizeof value); }
+    bool u16(uint16_t& value) { return read(&value, sizeof value); }
+    bool units(std::wstring& text) {
+        uint32_t length = 0;
+        if (!u32(length) || length > (block_.size() - at_) / 2) {
+            return false;
+        }
+        text.clear();
+        for (uint32_t i = 0; i < length; ++i) {
+            uint16_t unit = 0;
+            u16(unit);
+            text.push_back(static_cast<wchar_t>(unit));
+        }
+        return true;
+    }
+
+private:
+    bool read(void* out, size_t size) {
+        if (block_.size() - at_ < size) {
+            return false;
+        }
+        std::memcpy(out, block_.data() + at_, size);
+        at_ += size;
+        return true;
+    }
+
+    const std::vector<uint8_t>& block_;
+    size_t at_ = 0;
+};
+
+bool skipTranslations(Reader& reader, std::vector<uint32_t>* out) {
+    uint32_t count = 0;
+    if (!reader.u32(count)) {
+        return false;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t translation = 0;
+        if (!reader.u32(translation)) {
+            return false;
+        }
+        if (out != nullptr) {
+            out->push_back(translation);
+        }
+    }
+    return true;
+}
+
+bool equalIgnoringAsciiCase(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](wchar_t c) {
+            return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
+        };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+unsigned hexValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') {
+        return static_cast<unsigned>(c - L'0');
+    }
+    if (c >= L'a' && c <= L'f') {
+        return static_cast<unsigned>(c - L'a' + 10);
+    }
+    if (c >= L'A' && c <= L'F') {
+        return static_cast<unsigned>(c - L'A' + 10);
+    }
+    return 16;
+}
+
+} // namespace
+
+bool readVersionResource(const std::wstring& path, std::vector<uint8_t>& block) {
+    const std::string file = Vanta::toUtf8(path);
+    void* library = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        return false;
+    }
+    bool found = false;
+    try {
+        auto exported = reinterpret_cast<KestrelGetVersionInfoFn>(
+            ::dlsym(library, KESTREL_VERSION_INFO_EXPORT));
+        const KestrelVersionInfo* info = exported != nullptr ? exported() : nullptr;
+        if (info != nullptr) {
+            block.clear();
+            putU32(block, info->translationCount);
+            for (uint32_t i = 0; i < info->translationCount; ++i) {
+                // The table keeps language << 16 | code page; the block keeps
+                // the Windows order, language in the low half.
+                const uint32_t entry = info->translations[i];
+                putU32(block, (entry >> 16) | ((entry & 0xFFFF) << 16));
+            }
+            putU32(block, info->stringCount);
+            for (uint32_t i = 0; i < info->stringCount; ++i) {
+                const KestrelVersionString& entry = info->strings[i];
+                putU16(block, entry.language);
+                putU16(block, entry.codePage);
+                putUnits(block, entry.name);
+                putUnits(block, entry.value);
+            }
+            found = true;
+        }
+    } catch (...) {
+        found = false;
+    }
+    ::dlclose(library);
+    return found;
+}
+
+bool queryVersionTranslations(const std::vector<uint8_t>& block,
+                              std::vector<uint32_t>& translations) {
+    Reader reader(block);
+    std::vector<uint32_t> found;
+    if (!skipTranslations(reader, &found) || found.empty()) {
+        return false;
+    }
+    translations = std::move(found);
+    return true;
+}
+
+bool queryVersionString(const std::vector<uint8_t>& block, const std::wstring& subBlock,
+                        std::wstring& value) {
+    static const std::wstring kPrefix = L"\\StringFileInfo\\";
+    if (subBlock.size() < kPrefix.size() + 9 ||
+        !equalIgnoringAsciiCase(subBlock.substr(0, kPrefix.size()), kPrefix) ||
+        subBlock[kPrefix.size() + 8] != L'\\') {
+        return false;
+    }
+    uint32_t pair = 0;
+    for (size_t i = 0; i < 8; ++i) {
+        const unsigned digit = hexValue(subBlock[kPrefix.size() + i]);
+        if (digit > 15) {
+            return false;
+        }
+        pair = (pair << 4) | digit;
+    }
+    const std::wstring name = subBlock.substr(kPrefix.size() + 9);
+    Reader reader(block);
+    uint32_t count = 0;
+    if (!skipTranslations(reader, nullptr) || !reader.u32(count)) {
+        return false;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        uint16_t language = 0;
+        uint16_t codePage = 0;
+        std::wstring entryName;
+        std::wstring entryValue;
+        if (!reader.u16(language) || !reader.u16(codePage) || !reader.units(entryName) ||
+            !reader.units(entryValue)) {
+            return false;
+        }
+        if (language == (pair >> 16) && codePage == (pair & 0xFFFF) &&
+            equalIgnoringAsciiCase(entryName, name)) {
+            value = std::move(entryValue);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace Strato::internal

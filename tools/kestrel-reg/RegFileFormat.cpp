@@ -1,0 +1,342 @@
+#include "RegFileFormat.h"
+
+#include "platform/RegistryTypes.h"
+#include "platform/TextCodec.h"
+
+namespace Vanta {
+namespace {
+
+constexpr size_t kLineLimit = 80;
+
+std::wstring trim(std::wstring_view text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && (text[begin] == L' ' || text[begin] == L'\t')) {
+        ++begin;
+    }
+    while (end > begin &&
+           (text[end - 1] == L' ' || text[end - 1] == L'\t' || text[end - 1] == L'\r')) {
+        --end;
+    }
+    return std::wstring(text.substr(begin, end - begin));
+}
+
+std::wstring lineError(size_t line, const std::wstring& what) {
+    return L"line " + std::to_wstring(line) + L": " + what;
+}
+
+// A quoted text with \\ and \" escapes starting at `at` (the quote).
+bool readQuoted(const std::wstring& line, size_t& at, std::wstring& out) {
+    if (at >= line.size() || line[at] != L'"') {
+        return false;
+    }
+    out.clear();
+    for (++at; at < line.size(); ++at) {
+        wchar_t c = line[at];
+        if (c == L'\\' && at + 1 < line.size() && (line[at + 1] == L'\\' || line[at + 1] == L'"')) {
+            out.push_back(line[++at]);
+        } else if (c == L'"') {
+            ++at;
+            return true;
+        } else {
+            out.push_back(c);
+        }
+    }
+    return false;
+}
+
+int hexDigit(wchar_t c) {
+    if (c >= L'0' && c <= L'9') {
+        return c - L'0';
+    }
+    if (c >= L'a' && c <= L'f') {
+        return c - L'a' + 10;
+    }
+    if (c >= L'A' && c <= L'F') {
+        return c - L'A' + 10;
+    }
+    return -1;
+}
+
+bool parseHexBytes(std::wstring_view text, std::vector<uint8_t>& out) {
+    out.clear();
+    std::wstring item;
+    auto flush = [&]() {
+        const std::wstring byte = trim(item);
+        item.clear();
+        if (byte.empty() || byte.size() > 2) {
+            return false;
+        }
+        int value = 0;
+        for (wchar_t c : byte) {
+            const int digit = hexDigit(c);
+            if (digit < 0) {
+                return false;
+            }
+            value = value * 16 + digit;
+        }
+        out.push_back(static_cast<uint8_t>(value));
+        return true;
+    };
+    if (trim(text).empty()) {
+        return true;
+    }
+    for (wchar_t c : text) {
+        if (c == L',') {
+            if (!flush()) {
+                return false;
+            }
+        } else {
+            item.push_back(c);
+        }
+    }
+    return flush();
+}
+
+std::vector<uint8_t> stringBytes(const std::wstring& text) {
+    std::vector<uint8_t> bytes;
+    for (wchar_t unit : text) {
+        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<uint8_t>((static_cast<uint32_t>(unit) >> 8) & 0xFF));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    return bytes;
+}
+
+// Value data after the "=": -, "text", dword:, hex:, hex(N):.
+bool parseData(const std::wstring& data, RegFileValue& value) {
+    if (data == L"-") {
+        value.remove = true;
+        return true;
+    }
+    if (!data.empty() && data[0] == L'"') {
+        size_t at = 0;
+        std::wstring text;
+        if (!readQuoted(data, at, text) || !trim(data.substr(at)).empty()) {
+            return false;
+        }
+        value.type = Strato::kRegSz;
+        value.data = stringBytes(text);
+        return true;
+    }
+    if (data.rfind(L"dword:", 0) == 0) {
+        const std::wstring digits = data.substr(6);
+        if (digits.empty() || digits.size() > 8) {
+            return false;
+        }
+        uint32_t number = 0;
+        for (wchar_t c : digits) {
+            const int digit = hexDigit(c);
+            if (digit < 0) {
+                return false;
+            }
+            number = number * 16 + static_cast<uint32_t>(digit);
+        }
+        value.type = Strato::kRegDword;
+        value.data = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
+                      static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24)};
+        return true;
+    }
+    if (data.rfind(L"hex:", 0) == 0) {
+        value.type = Strato::kRegBinary;
+        return parseHexBytes(std::wstring_view(data).substr(4), value.data);
+    }
+    if (data.rfind(L"hex(", 0) == 0) {
+        const size_t close = data.find(L"):");
+        if (close == std::wstring::npos || close == 4 || close > 12) {
+            return false;
+        }
+        uint32_t type = 0;
+        for (size_t i = 4; i < close; ++i) {
+            const int digit = hexDigit(data[i]);
+            if (digit < 0) {
+                return false;
+            }
+            type = type * 16 + static_cast<uint32_t>(digit);
+        }
+        value.type = type;
+        return parseHexBytes(std::wstring_view(data).substr(close + 2), value.data);
+    }
+    return false;
+}
+
+std::wstring quote(const std::wstring& text) {
+    std::wstring out = L"\"";
+    for (wchar_t c : text) {
+        if (c == L'\\' || c == L'"') {
+            out.push_back(L'\\');
+        }
+        out.push_back(c);
+    }
+    out.push_back(L'"');
+    return out;
+}
+
+// Plain text: whole UTF-16 units, one terminator at the end and no other.
+bool plainText(const std::vector<uint8_t>& data, std::wstring& text) {
+    if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 1] != 0 ||
+        data[data.size() - 2] != 0) {
+        return false;
+    }
+    text.clear();
+    for (size_t i = 0; i + 2 < data.size(); i += 2) {
+        const auto unit = static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
+        if (unit == L'\0') {
+            return false;
+        }
+        text.push_back(unit);
+    }
+    return true;
+}
+
+} // namespace
+
+std::wstring decodeRegFileBytes(const std::string& bytes) {
+    if (bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == 0xFF &&
+        static_cast<uint8_t>(bytes[1]) == 0xFE) {
+        std::wstring text;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            text.push_back(static_cast<wchar_t>(static_cast<uint8_t>(bytes[i]) |
+                                                (static_cast<uint8_t>(bytes[i + 1]) << 8)));
+        }
+        return text;
+    }
+    std::string_view utf8(bytes);
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
+        utf8.remove_prefix(3);
+    }
+    return fromUtf8(utf8);
+}
+
+bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::wstring& error) {
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = text.find(L'\n', start);
+        lines.push_back(std::wstring(text.substr(
+            start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start)));
+        if (end == std::wstring_view::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    std::vector<RegFileKey> parsed;
+    bool headerSeen = false;
+    for (size_t index = 0; index < lines.size(); ++index) {
+        const size_t lineNumber = index + 1;
+        std::wstring line = trim(lines[index]);
+        if (line.empty() || line[0] == L';') {
+            continue;
+        }
+        if (!headerSeen) {
+            if (line != kRegFileHeader) {
+                error = lineError(lineNumber, L"the file does not start with \"" +
+                                                  std::wstring(kRegFileHeader) + L"\"");
+                return false;
+            }
+            headerSeen = true;
+            continue;
+        }
+        if (line[0] == L'[') {
+            if (line.back() != L']' || line.size() < 3) {
+                error = lineError(lineNumber, L"a key line must end with ]");
+                return false;
+            }
+            RegFileKey key;
+            key.remove = line[1] == L'-';
+            key.path = line.substr(key.remove ? 2 : 1, line.size() - (key.remove ? 3 : 2));
+            parsed.push_back(std::move(key));
+            continue;
+        }
+        if (parsed.empty()) {
+            error = lineError(lineNumber, L"a value comes before any key");
+            return false;
+        }
+        // Hex data may continue over lines that end with a backslash.
+        while (!line.empty() && line.back() == L'\\' && line.find(L"=hex") != std::wstring::npos &&
+               index + 1 < lines.size()) {
+            line.pop_back();
+            line += trim(lines[++index]);
+        }
+        RegFileValue value;
+        size_t at = 0;
+        if (line[0] == L'@') {
+            at = 1;
+        } else if (!readQuoted(line, at, value.name)) {
+            error = lineError(lineNumber, L"a value name must be @ or a quoted text");
+            return false;
+        }
+        while (at < line.size() && line[at] == L' ') {
+            ++at;
+        }
+        if (at >= line.size() || line[at] != L'=') {
+            error = lineError(lineNumber, L"= expected after the value name");
+            return false;
+        }
+        if (!parseData(trim(std::wstring_view(line).substr(at + 1)), value)) {
+            error = lineError(lineNumber, L"the value data cannot be read");
+            return false;
+        }
+        parsed.back().values.push_back(std::move(value));
+    }
+    if (!headerSeen) {
+        error =
+            lineError(1, L"the file does not start with \"" + std::wstring(kRegFileHeader) + L"\"");
+        return false;
+    }
+    keys = std::move(parsed);
+    return true;
+}
+
+std::wstring formatRegValue(const RegFileValue& value) {
+    std::wstring line = value.name.empty() ? std::wstring(L"@") : quote(value.name);
+    line += L"=";
+    std::wstring text;
+    if (value.type == Strato::kRegSz && plainText(value.data, text)) {
+        return line + quote(text) + L"\r\n";
+    }
+    if (value.type == Strato::kRegDword && value.data.size() == 4) {
+        const uint32_t number = value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
+                                (static_cast<uint32_t>(value.data[3]) << 24);
+        wchar_t digits[9];
+        for (int i = 7; i >= 0; --i) {
+            digits[7 - i] = L"0123456789abcdef"[(number >> (4 * i)) & 0xF];
+        }
+        digits[8] = L'\0';
+        return line + L"dword:" + digits + L"\r\n";
+    }
+    if (value.type == Strato::kRegBinary) {
+        line += L"hex:";
+    } else {
+        wchar_t type[16];
+        size_t length = 0;
+        uint32_t rest = value.type;
+        do {
+            type[length++] = L"0123456789abcdef"[rest & 0xF];
+            rest >>= 4;
+        } while (rest != 0);
+        line += L"hex(";
+        while (length > 0) {
+            line.push_back(type[--length]);
+        }
+        line += L"):";
+    }
+    // The editor keeps lines within 80 characters: after a comma that ends
+    // past column 76 the data continues on the next line, indented by two.
+    std::wstring out;
+    for (size_t i = 0; i < value.data.size(); ++i) {
+        line.push_back(L"0123456789abcdef"[value.data[i] >> 4]);
+        line.push_back(L"0123456789abcdef"[value.data[i] & 0xF]);
+        if (i + 1 < value.data.size()) {
+            line.push_back(L',');
+            if (line.size() > kLineLimit - 4) {
+                out += line + L"\\\r\n";
+                line = L"  ";
+            }
+        }
+    }
+    return out + line + L"\r\n";
+}
+
+} // namespace Vanta

@@ -1,0 +1,41 @@
+// The "Windows Registry Editor Version 5.00" text format: parsing a file's
+// text into key blocks and writing keys and values back as text.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Vanta {
+
+struct RegFileValue {
+    std::wstring name; // empty: the key's default value ("@")
+    bool remove = false;
+    uint32_t type = 0;
+    std::vector<uint8_t> data; // as stored: strings as UTF-16LE with terminator
+};
+
+struct RegFileKey {
+    std::wstring path; // root name and subkey, "HKEY_CURRENT_USER\Software\X"
+    bool remove = false;
+    std::vector<RegFileValue> values;
+};
+
+// The header line every file starts with.
+inline constexpr std::wstring_view kRegFileHeader = L"Windows Registry Editor Version 5.00";
+
+// The text of a file's bytes: UTF-16LE with a byte-order mark, else UTF-8
+// (with or without its mark).
+std::wstring decodeRegFileBytes(const std::string& bytes);
+
+// Parses the text into `keys`. False with `error` set ("line N: ...") when
+// the header is missing or a line cannot be read.
+bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::wstring& error);
+
+// One value line, CRLF-terminated: strings quoted when they are plain
+// terminated text, DWORDs as dword:, everything else as hex(N): with long
+// lines continued as the editor does.
+std::wstring formatRegValue(const RegFileValue& value);
+
+} // namespace Vanta
