@@ -36,6 +36,17 @@ TEST(FileVersionInfo, SecondLoadAnswersFalseAndKeepsTheFirstFile) {
     EXPECT_EQ(L"1, 2, 3, 4", versionString(info, L"FileVersion"));
 }
 
+TEST(FileVersionInfo, ReadsTheProjectsOwnResourceLibrary) {
+    // The build places OrloResources.dll beside the tests; its version comes
+    // from the same .rc source on both builds.
+    FileVersionInfo info;
+    ASSERT_TRUE(info.load(std::wstring(GLANCE_FIXTURE_FOLDER) + GLANCE_FIXTURE_SEPARATOR +
+                          L"OrloResources.dll"));
+    EXPECT_EQ(L"1.0.0.1", versionString(info, L"FileVersion"));
+    EXPECT_EQ(L"OrloResources.dll", versionString(info, L"OriginalFilename"));
+    EXPECT_EQ(L"Glance", versionString(info, L"ProductName"));
+}
+
 TEST(FileVersionInfo, FileWithoutVersionInformationGivesEmptyTexts) {
     FileVersionInfo missing;
     EXPECT_FALSE(missing.load(L"NoSuchLibrary.dll"));
