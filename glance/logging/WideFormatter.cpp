@@ -29,7 +29,7 @@ constexpr size_t kFloatBufferSize = 1536;
 
 enum class Length { None, Char, Short, Long, LongLong, Wide, Int32, Int64, PointerSized };
 
-struct Spec {
+struct Directive {
     bool left = false;
     bool plus = false;
     bool blank = false;
@@ -130,13 +130,13 @@ Length parseLength(std::wstring_view format, size_t& i) {
 // Which argument the conversion takes, given its size prefix. Combinations
 // outside the Windows convention are Invalid rather than guessed at, because
 // a wrong guess reads the wrong argument.
-Kind classify(const Spec& spec) {
-    const Length length = spec.length;
+Kind classify(const Directive& directive) {
+    const Length length = directive.length;
     const bool integerLength = length != Length::Wide;
     const bool wideLength = length == Length::None || length == Length::Long ||
                             length == Length::LongLong || length == Length::Wide;
     const bool narrowLength = length == Length::Short || length == Length::Char;
-    switch (spec.conversion) {
+    switch (directive.conversion) {
     case L'%':
         return Kind::Percent;
     case L'd':
@@ -179,19 +179,19 @@ Kind classify(const Spec& spec) {
 
 // Parses flags, width, precision, size and conversion after a '%' at i - 1.
 // Width and precision given as '*' are read from the arguments here.
-Kind parseSpec(std::wstring_view format, size_t& i, Spec& spec, Arguments& args) {
+Kind parseDirective(std::wstring_view format, size_t& i, Directive& directive, Arguments& args) {
     for (; i < format.size(); ++i) {
         const wchar_t c = format[i];
         if (c == L'-') {
-            spec.left = true;
+            directive.left = true;
         } else if (c == L'+') {
-            spec.plus = true;
+            directive.plus = true;
         } else if (c == L' ') {
-            spec.blank = true;
+            directive.blank = true;
         } else if (c == L'#') {
-            spec.alternate = true;
+            directive.alternate = true;
         } else if (c == L'0') {
-            spec.zero = true;
+            directive.zero = true;
         } else {
             break;
         }
@@ -200,10 +200,10 @@ Kind parseSpec(std::wstring_view format, size_t& i, Spec& spec, Arguments& args)
         ++i;
         const int64_t width = args.nextInt();
         if (width < 0) {
-            spec.left = true;
+            directive.left = true;
         }
-        spec.width = static_cast<size_t>(width < 0 ? -width : width);
-    } else if (!parseNumber(format, i, spec.width)) {
+        directive.width = static_cast<size_t>(width < 0 ? -width : width);
+    } else if (!parseNumber(format, i, directive.width)) {
         return Kind::Invalid;
     }
     if (i < format.size() && format[i] == L'.') {
@@ -211,29 +211,29 @@ Kind parseSpec(std::wstring_view format, size_t& i, Spec& spec, Arguments& args)
         if (i < format.size() && format[i] == L'*') {
             ++i;
             const int precision = args.nextInt();
-            spec.precision = precision < 0 ? kNoPrecision : static_cast<size_t>(precision);
-        } else if (!parseNumber(format, i, spec.precision)) {
+            directive.precision = precision < 0 ? kNoPrecision : static_cast<size_t>(precision);
+        } else if (!parseNumber(format, i, directive.precision)) {
             return Kind::Invalid;
         }
     }
-    spec.length = parseLength(format, i);
+    directive.length = parseLength(format, i);
     if (i >= format.size()) {
         return Kind::Invalid;
     }
-    spec.conversion = format[i++];
-    return classify(spec);
+    directive.conversion = format[i++];
+    return classify(directive);
 }
 
-// Pads the field that starts at `start` to the spec's width: blanks after it
+// Pads the field that starts at `start` to the directive's width: blanks after it
 // when left-justified, else zeros at `zeroAt` (after any sign or prefix) when
 // zero padding applies, else blanks before it.
-void pad(std::wstring& out, const Spec& spec, size_t start, size_t zeroAt, bool zeroPad) {
+void pad(std::wstring& out, const Directive& directive, size_t start, size_t zeroAt, bool zeroPad) {
     const size_t length = out.size() - start;
-    if (length >= spec.width) {
+    if (length >= directive.width) {
         return;
     }
-    const size_t count = spec.width - length;
-    if (spec.left) {
+    const size_t count = directive.width - length;
+    if (directive.left) {
         out.append(count, L' ');
     } else if (zeroPad) {
         out.insert(zeroAt, count, L'0');
@@ -242,47 +242,48 @@ void pad(std::wstring& out, const Spec& spec, size_t start, size_t zeroAt, bool 
     }
 }
 
-void appendSign(std::wstring& out, const Spec& spec, bool negative) {
+void appendSign(std::wstring& out, const Directive& directive, bool negative) {
     if (negative) {
         out.push_back(L'-');
-    } else if (spec.plus) {
+    } else if (directive.plus) {
         out.push_back(L'+');
-    } else if (spec.blank) {
+    } else if (directive.blank) {
         out.push_back(L' ');
     }
 }
 
-void appendInteger(std::wstring& out, const Spec& spec, uint64_t magnitude, bool negative,
+void appendInteger(std::wstring& out, const Directive& directive, uint64_t magnitude, bool negative,
                    bool isSigned) {
-    const wchar_t c = spec.conversion;
+    const wchar_t c = directive.conversion;
     const int base = c == L'x' || c == L'X' ? 16 : c == L'o' ? 8 : 10;
     char digits[24];
     size_t count = static_cast<size_t>(
         std::to_chars(digits, digits + sizeof digits, magnitude, base).ptr - digits);
-    if (spec.precision == 0 && magnitude == 0) {
+    if (directive.precision == 0 && magnitude == 0) {
         count = 0; // printf's rule: a zero with precision 0 has no digits
     }
     const size_t start = out.size();
     if (isSigned) {
-        appendSign(out, spec, negative);
+        appendSign(out, directive, negative);
     }
-    if (spec.alternate && base == 16 && magnitude != 0) {
+    if (directive.alternate && base == 16 && magnitude != 0) {
         out.append(c == L'X' ? L"0X" : L"0x");
     }
     const size_t zeroAt = out.size();
-    size_t zeros =
-        spec.precision != kNoPrecision && spec.precision > count ? spec.precision - count : 0;
-    if (spec.alternate && base == 8 && zeros == 0 && (count == 0 || digits[0] != '0')) {
+    size_t zeros = directive.precision != kNoPrecision && directive.precision > count
+                       ? directive.precision - count
+                       : 0;
+    if (directive.alternate && base == 8 && zeros == 0 && (count == 0 || digits[0] != '0')) {
         zeros = 1;
     }
     out.append(zeros, L'0');
     appendAscii(out, std::string_view(digits, count), c == L'X');
-    pad(out, spec, start, zeroAt, spec.zero && spec.precision == kNoPrecision);
+    pad(out, directive, start, zeroAt, directive.zero && directive.precision == kNoPrecision);
 }
 
-void appendSignedArgument(std::wstring& out, const Spec& spec, Arguments& args) {
+void appendSignedArgument(std::wstring& out, const Directive& directive, Arguments& args) {
     int64_t value = 0;
-    switch (spec.length) {
+    switch (directive.length) {
     case Length::Char:
         value = static_cast<int8_t>(args.nextInt());
         break;
@@ -302,12 +303,12 @@ void appendSignedArgument(std::wstring& out, const Spec& spec, Arguments& args) 
     }
     const uint64_t magnitude =
         value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-    appendInteger(out, spec, magnitude, value < 0, true);
+    appendInteger(out, directive, magnitude, value < 0, true);
 }
 
-void appendUnsignedArgument(std::wstring& out, const Spec& spec, Arguments& args) {
+void appendUnsignedArgument(std::wstring& out, const Directive& directive, Arguments& args) {
     uint64_t value = 0;
-    switch (spec.length) {
+    switch (directive.length) {
     case Length::Char:
         value = static_cast<uint8_t>(args.nextUnsigned());
         break;
@@ -325,7 +326,7 @@ void appendUnsignedArgument(std::wstring& out, const Spec& spec, Arguments& args
         value = args.nextUnsigned();
         break;
     }
-    appendInteger(out, spec, value, false, false);
+    appendInteger(out, directive, value, false, false);
 }
 
 // The digits of a finite, non-negative double: the part before the exponent,
@@ -395,19 +396,19 @@ void toGeneral(FloatDigits& digits, double value, size_t precision, bool alterna
     digits.mantissaEnd = end;
 }
 
-void appendFloatArgument(std::wstring& out, const Spec& spec, Arguments& args) {
+void appendFloatArgument(std::wstring& out, const Directive& directive, Arguments& args) {
     const double value = args.nextDouble();
-    const wchar_t c = spec.conversion;
+    const wchar_t c = directive.conversion;
     const bool upper = c == L'E' || c == L'F' || c == L'G' || c == L'A';
     const size_t start = out.size();
-    appendSign(out, spec, std::signbit(value));
+    appendSign(out, directive, std::signbit(value));
     if (!std::isfinite(value)) {
         appendAscii(out, std::isnan(value) ? "nan" : "inf", upper);
-        pad(out, spec, start, start, false);
+        pad(out, directive, start, start, false);
         return;
     }
     const double magnitude = std::fabs(value);
-    const size_t precision = spec.precision == kNoPrecision ? 6 : spec.precision;
+    const size_t precision = directive.precision == kNoPrecision ? 6 : directive.precision;
     FloatDigits digits;
     switch (c) {
     case L'f':
@@ -420,17 +421,17 @@ void appendFloatArgument(std::wstring& out, const Spec& spec, Arguments& args) {
         break;
     case L'g':
     case L'G':
-        toGeneral(digits, magnitude, precision, spec.alternate);
+        toGeneral(digits, magnitude, precision, directive.alternate);
         break;
     default: {
         // %a: without a precision, as many hex digits as the value needs.
-        if (spec.precision == kNoPrecision) {
+        if (directive.precision == kNoPrecision) {
             const auto result = std::to_chars(digits.text, digits.text + kFloatBufferSize,
                                               magnitude, std::chars_format::hex);
             digits.length = static_cast<size_t>(result.ptr - digits.text);
             digits.mantissaEnd = std::string_view(digits.text, digits.length).find('p');
         } else {
-            toChars(digits, magnitude, std::chars_format::hex, spec.precision, 13);
+            toChars(digits, magnitude, std::chars_format::hex, directive.precision, 13);
         }
         out.append(upper ? L"0X" : L"0x");
         break;
@@ -439,39 +440,39 @@ void appendFloatArgument(std::wstring& out, const Spec& spec, Arguments& args) {
     const size_t zeroAt = out.size();
     appendAscii(out, digits.mantissa(), upper);
     out.append(digits.zeros, L'0');
-    if (spec.alternate && digits.mantissa().find('.') == std::string_view::npos) {
+    if (directive.alternate && digits.mantissa().find('.') == std::string_view::npos) {
         out.push_back(L'.'); // '#' always shows the point
     }
     appendAscii(out, digits.exponent(), upper);
-    pad(out, spec, start, zeroAt, spec.zero && !spec.left);
+    pad(out, directive, start, zeroAt, directive.zero && !directive.left);
 }
 
 // Appends up to `precision` units of a string; a cut that would leave the
 // high half of a surrogate pair drops the whole pair instead.
-void appendUnits(std::wstring& out, const Spec& spec, std::wstring_view units, bool cut) {
+void appendUnits(std::wstring& out, const Directive& directive, std::wstring_view units, bool cut) {
     if (cut && !units.empty() && isHighSurrogate(units.back())) {
         units.remove_suffix(1);
     }
     const size_t start = out.size();
     out.append(units);
-    pad(out, spec, start, start, false);
+    pad(out, directive, start, start, false);
 }
 
-void appendWideString(std::wstring& out, const Spec& spec, const wchar_t* text) {
+void appendWideString(std::wstring& out, const Directive& directive, const wchar_t* text) {
     if (text == nullptr) {
         text = L"(null)";
     }
     // Never reads past `precision` units: the text need not be terminated then.
     size_t count = 0;
-    while (count < spec.precision && text[count] != L'\0') {
+    while (count < directive.precision && text[count] != L'\0') {
         ++count;
     }
-    appendUnits(out, spec, std::wstring_view(text, count), count == spec.precision);
+    appendUnits(out, directive, std::wstring_view(text, count), count == directive.precision);
 }
 
-void appendNarrowString(std::wstring& out, const Spec& spec, const char* text) {
+void appendNarrowString(std::wstring& out, const Directive& directive, const char* text) {
     if (text == nullptr) {
-        appendWideString(out, spec, nullptr);
+        appendWideString(out, directive, nullptr);
         return;
     }
     // Decodes only as many bytes as the precision can use. Every byte that is
@@ -481,21 +482,21 @@ void appendNarrowString(std::wstring& out, const Spec& spec, const char* text) {
     size_t starts = 0;
     for (; text[bytes] != '\0'; ++bytes) {
         if ((static_cast<unsigned char>(text[bytes]) & 0xC0) != 0x80 &&
-            starts++ == spec.precision) {
+            starts++ == directive.precision) {
             break;
         }
     }
     const std::wstring decoded = Vanta::fromUtf8(std::string_view(text, bytes));
     const std::wstring_view units(decoded);
-    const bool cut = units.size() > spec.precision;
-    appendUnits(out, spec, cut ? units.substr(0, spec.precision) : units, cut);
+    const bool cut = units.size() > directive.precision;
+    appendUnits(out, directive, cut ? units.substr(0, directive.precision) : units, cut);
 }
 
-void appendChar(std::wstring& out, const Spec& spec, wchar_t unit) {
-    appendUnits(out, spec, std::wstring_view(&unit, 1), false);
+void appendChar(std::wstring& out, const Directive& directive, wchar_t unit) {
+    appendUnits(out, directive, std::wstring_view(&unit, 1), false);
 }
 
-void appendPointer(std::wstring& out, const Spec& spec, const void* pointer) {
+void appendPointer(std::wstring& out, const Directive& directive, const void* pointer) {
     // As the Windows runtime prints it: every hex digit of the pointer.
     char digits[2 * sizeof(void*)];
     auto value = reinterpret_cast<uintptr_t>(pointer);
@@ -504,42 +505,42 @@ void appendPointer(std::wstring& out, const Spec& spec, const void* pointer) {
     }
     const size_t start = out.size();
     appendAscii(out, std::string_view(digits, sizeof digits));
-    pad(out, spec, start, start, false);
+    pad(out, directive, start, start, false);
 }
 
-void appendArgument(std::wstring& out, const Spec& spec, Kind kind, Arguments& args) {
+void appendArgument(std::wstring& out, const Directive& directive, Kind kind, Arguments& args) {
     switch (kind) {
     case Kind::Percent:
         out.push_back(L'%');
         break;
     case Kind::Signed:
-        appendSignedArgument(out, spec, args);
+        appendSignedArgument(out, directive, args);
         break;
     case Kind::Unsigned:
-        appendUnsignedArgument(out, spec, args);
+        appendUnsignedArgument(out, directive, args);
         break;
     case Kind::Float:
-        appendFloatArgument(out, spec, args);
+        appendFloatArgument(out, directive, args);
         break;
     case Kind::WideChar:
         // A wchar_t arrives promoted to int; only its UTF-16 unit counts, so
         // both builds print the same.
-        appendChar(out, spec, static_cast<wchar_t>(args.nextInt() & 0xFFFF));
+        appendChar(out, directive, static_cast<wchar_t>(args.nextInt() & 0xFFFF));
         break;
     case Kind::NarrowChar: {
         // One byte is valid UTF-8 only when it is ASCII.
         const auto byte = static_cast<unsigned char>(args.nextInt());
-        appendChar(out, spec, static_cast<wchar_t>(byte < 0x80 ? byte : 0xFFFD));
+        appendChar(out, directive, static_cast<wchar_t>(byte < 0x80 ? byte : 0xFFFD));
         break;
     }
     case Kind::WideString:
-        appendWideString(out, spec, args.nextWideString());
+        appendWideString(out, directive, args.nextWideString());
         break;
     case Kind::NarrowString:
-        appendNarrowString(out, spec, args.nextNarrowString());
+        appendNarrowString(out, directive, args.nextNarrowString());
         break;
     case Kind::Pointer:
-        appendPointer(out, spec, args.nextPointer());
+        appendPointer(out, directive, args.nextPointer());
         break;
     case Kind::Count:
         // Writing through a pointer taken from a format is an exploit
@@ -570,15 +571,15 @@ std::wstring formatWideV(const wchar_t* format, va_list args) {
         }
         out.append(text.substr(i, percent - i));
         i = percent + 1;
-        Spec spec;
-        const Kind kind = parseSpec(text, i, spec, arguments);
+        Directive directive;
+        const Kind kind = parseDirective(text, i, directive, arguments);
         if (kind == Kind::Invalid) {
             // Past a conversion it does not understand the formatter cannot
             // know which arguments follow, so it reads none of them.
             out.append(text.substr(percent));
             break;
         }
-        appendArgument(out, spec, kind, arguments);
+        appendArgument(out, directive, kind, arguments);
     }
     return out;
 }
