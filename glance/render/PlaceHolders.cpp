@@ -4,7 +4,6 @@
 #include "render/TileResources.h"
 
 #include <exception>
-#include <regex>
 #include <unordered_map>
 #include <utility>
 
@@ -149,12 +148,23 @@ const std::unordered_map<std::wstring, StateOperation> statePlaceholders = {
      }},
 };
 
-// A percent sign, one or more characters other than a percent sign (line
-// breaks included), a percent sign. Compiled once; matching with a const
-// pattern is safe from several threads.
-const std::wregex& placeholderPattern() {
-    static const std::wregex pattern(L"\\%([^%]+)\\%", std::regex::ECMAScript);
-    return pattern;
+// The leftmost placeholder in `text`: a percent sign, one or more characters
+// other than a percent sign (line breaks included), a percent sign. Answers
+// its start and length, or npos. A plain scan: this runs for every
+// replacement of every tile, where a regular expression costs far more.
+std::pair<size_t, size_t> findPlaceholder(std::wstring_view text) {
+    size_t open = text.find(L'%');
+    while (open != std::wstring_view::npos) {
+        const size_t close = text.find(L'%', open + 1);
+        if (close == std::wstring_view::npos) {
+            break;
+        }
+        if (close > open + 1) {
+            return {open, close - open + 1};
+        }
+        open = close; // "%%": the second sign may open a placeholder
+    }
+    return {std::wstring_view::npos, 0};
 }
 
 } // namespace
@@ -177,23 +187,22 @@ bool Impl::getTileXML(std::wstring& xml, TileContent content, const ProcState& s
 bool Impl::replacePlaceHolders(std::wstring& text, TileContent content, const ProcState& state) {
     std::wstring rest = std::move(text);
     text.clear();
-    const std::wregex& pattern = placeholderPattern();
     for (uint32_t replacements = 0;; ++replacements) {
-        std::wsmatch match;
-        if (!std::regex_search(rest, match, pattern)) {
+        const auto [start, length] = findPlaceholder(rest);
+        if (start == std::wstring::npos) {
             text += rest;
             return true;
         }
+        const std::wstring key = rest.substr(start, length);
         if (replacements == PlaceHolders::kMaxReplacements) {
             if (IsLogEnabled(kWarning)) {
                 WriteLog(kWarning, kFile, L"Vanta::PlaceHolders::_Impl::replacePlaceHolders",
                          __LINE__,
                          L"Too many placeholder replacements (%lu), stopped at %ls in %ls ",
-                         PlaceHolders::kMaxReplacements, match.str(0).c_str(), rest.c_str());
+                         PlaceHolders::kMaxReplacements, key.c_str(), rest.c_str());
             }
             return false;
         }
-        const std::wstring key = match.str(0);
         std::wstring value;
         if (const auto c = contentPlaceholders.find(key); c != contentPlaceholders.end()) {
             value = c->second(*this, content);
@@ -209,8 +218,8 @@ bool Impl::replacePlaceHolders(std::wstring& text, TileContent content, const Pr
             return false;
         }
         // Text before the match is final; the value is scanned again.
-        text.append(match.prefix().first, match.prefix().second);
-        rest = value + std::wstring(match.suffix().first, match.suffix().second);
+        text.append(rest, 0, start);
+        rest = value + rest.substr(start + length);
     }
 }
 
@@ -321,8 +330,7 @@ bool PlaceHolders::getTileXML(std::wstring& xml, TileContent content, ProcState 
     try {
         return impl_->getTileXML(xml, content, state);
     } catch (const std::exception& e) {
-        // Out of memory or a pattern match beyond the library's limits: this
-        // tile fails, the others are still rendered.
+        // Out of memory: this tile fails, the others are still rendered.
         xml.clear();
         if (IsLogEnabled(kWarning)) {
             WriteLog(kWarning, kFile, L"Vanta::PlaceHolders::_Impl::getTileXML", __LINE__,

@@ -319,7 +319,7 @@ TEST(CountFormat, GroupsDigitsAsTheLocaleSays) {
     }
 }
 
-// The compiled pattern and the resource library are shared by every call.
+// The resource library and the tables are shared by every call.
 TEST(PlaceHoldersOnDisk, RendersOnSeveralThreadsAtOnce) {
     PlaceHolders placeHolders(
         std::make_shared<ResourceDll>(testrender::thisModuleName(), L"OrloResources.dll", nullptr),
