@@ -202,7 +202,8 @@ const Case kCases[] = {
     {"long double is refused", [] { return formatWide(L"%d %Lf %s", 1, 2.0L, L"x"); }, L"1 %Lf %s"},
     {"incomplete I size", [] { return formatWide(L"%I6d %d", 1, 2); }, L"%I6d %d"},
     {"positional argument", [] { return formatWide(L"%1$d", 1); }, L"%1$d"},
-    {"format ends inside a conversion", [] { return formatWide(L"%d and %-5l", 3); }, L"3 and %-5l"},
+    {"format ends inside a conversion", [] { return formatWide(L"%d and %-5l", 3); },
+     L"3 and %-5l"},
     {"format ends after percent", [] { return formatWide(L"50%"); }, L"50%"},
     {"null format", [] { return formatWide(nullptr); }, L""},
 };
