@@ -211,42 +211,37 @@ RegResult CRegKeyImpl::queryBinaryValue(const wchar_t* name, void* data, uint32_
 }
 
 RegResult CRegKeyImpl::queryDwordValue(const wchar_t* name, uint32_t& value) {
+    uint64_t read = 0;
+    const RegResult result = queryLittleEndian(name, kRegDword, 4, read);
+    if (result == kErrorSuccess) {
+        value = static_cast<uint32_t>(read);
+    }
+    return result;
+}
+
+RegResult CRegKeyImpl::queryQwordValue(const wchar_t* name, uint64_t& value) {
+    return queryLittleEndian(name, kRegQword, 8, value);
+}
+
+RegResult CRegKeyImpl::queryLittleEndian(const wchar_t* name, uint32_t expectedType, uint32_t width,
+                                         uint64_t& value) {
     if (key_ == nullptr) {
         return kErrorInvalidParameter;
     }
-    uint8_t bytes[4] = {};
-    uint32_t size = sizeof bytes;
+    uint8_t bytes[8] = {};
+    uint32_t size = width;
     uint32_t type = kRegNone;
     const RegResult result = rawQueryValue(name, &type, bytes, &size);
     // A longer value of another type answers "more data"; its type decides.
     if (result != kErrorSuccess && result != kErrorMoreData) {
         return result;
     }
-    if (type != kRegDword || result != kErrorSuccess || size != sizeof bytes) {
-        return kErrorInvalidData;
-    }
-    value = static_cast<uint32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16)) |
-            (static_cast<uint32_t>(bytes[3]) << 24);
-    return kErrorSuccess;
-}
-
-RegResult CRegKeyImpl::queryQwordValue(const wchar_t* name, uint64_t& value) {
-    if (key_ == nullptr) {
-        return kErrorInvalidParameter;
-    }
-    uint8_t bytes[8] = {};
-    uint32_t size = sizeof bytes;
-    uint32_t type = kRegNone;
-    const RegResult result = rawQueryValue(name, &type, bytes, &size);
-    if (result != kErrorSuccess && result != kErrorMoreData) {
-        return result;
-    }
-    if (type != kRegQword || result != kErrorSuccess || size != sizeof bytes) {
+    if (type != expectedType || result != kErrorSuccess || size != width) {
         return kErrorInvalidData;
     }
     uint64_t read = 0;
-    for (int i = 7; i >= 0; --i) {
-        read = (read << 8) | bytes[i];
+    for (uint32_t i = width; i > 0; --i) {
+        read = (read << 8) | bytes[i - 1];
     }
     value = read;
     return kErrorSuccess;

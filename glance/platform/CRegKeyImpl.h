@@ -73,6 +73,11 @@ protected:
                                   uint32_t size);
 
 private:
+    // A value of exactly `width` bytes (4 or 8) of `expectedType`, read as a
+    // little-endian number; `value` is unchanged on failure.
+    RegResult queryLittleEndian(const wchar_t* name, uint32_t expectedType, uint32_t width,
+                                uint64_t& value);
+
     RegKeyHandle key_ = nullptr;
     uint32_t view_ = 0;
     bool deleteOnClose_ = false;
