@@ -85,6 +85,15 @@ bool allows(const PosixKey& key, uint32_t right) {
     return (key.access & right) == right;
 }
 
+// The key behind `handle`, provided it was opened with `access`.
+RegResult resolveFor(RegKeyHandle handle, uint32_t access, PosixKey& out) {
+    const RegResult result = resolve(handle, out);
+    if (result != kErrorSuccess) {
+        return result;
+    }
+    return allows(out, access) ? kErrorSuccess : kErrorAccessDenied;
+}
+
 } // namespace
 
 RegResult regOpenKey(RegKeyHandle parent, const wchar_t* subKey, uint32_t access,
@@ -149,12 +158,9 @@ RegResult regQueryValue(RegKeyHandle handle, const wchar_t* name, uint32_t* type
             return kErrorInvalidParameter;
         }
         PosixKey key;
-        RegResult result = resolve(handle, key);
+        RegResult result = resolveFor(handle, kKeyQueryValue, key);
         if (result != kErrorSuccess) {
             return result;
-        }
-        if (!allows(key, kKeyQueryValue)) {
-            return kErrorAccessDenied;
         }
         uint32_t storedType = kRegNone;
         std::vector<uint8_t> bytes;
@@ -190,12 +196,9 @@ RegResult regSetValue(RegKeyHandle handle, const wchar_t* name, uint32_t type, c
             return kErrorInvalidParameter;
         }
         PosixKey key;
-        const RegResult result = resolve(handle, key);
-        if (result != kErrorSuccess) {
+        if (const RegResult result = resolveFor(handle, kKeySetValue, key);
+            result != kErrorSuccess) {
             return result;
-        }
-        if (!allows(key, kKeySetValue)) {
-            return kErrorAccessDenied;
         }
         return key.store->setValue(key.id, storedName(name), type, data, size);
     } catch (...) {
@@ -206,12 +209,9 @@ RegResult regSetValue(RegKeyHandle handle, const wchar_t* name, uint32_t type, c
 RegResult regDeleteValue(RegKeyHandle handle, const wchar_t* name) noexcept {
     try {
         PosixKey key;
-        const RegResult result = resolve(handle, key);
-        if (result != kErrorSuccess) {
+        if (const RegResult result = resolveFor(handle, kKeySetValue, key);
+            result != kErrorSuccess) {
             return result;
-        }
-        if (!allows(key, kKeySetValue)) {
-            return kErrorAccessDenied;
         }
         return key.store->deleteValue(key.id, storedName(name));
     } catch (...) {
@@ -257,12 +257,9 @@ RegResult regEnumKey(RegKeyHandle handle, uint32_t index, wchar_t* name, uint32_
                      uint64_t* lastWrite) noexcept {
     try {
         PosixKey key;
-        RegResult result = resolve(handle, key);
+        RegResult result = resolveFor(handle, kKeyEnumerateSubKeys, key);
         if (result != kErrorSuccess) {
             return result;
-        }
-        if (!allows(key, kKeyEnumerateSubKeys)) {
-            return kErrorAccessDenied;
         }
         std::string stored;
         uint64_t written = 0;
@@ -290,12 +287,9 @@ RegResult regEnumValue(RegKeyHandle handle, uint32_t index, std::wstring& name, 
                        std::vector<uint8_t>& data) noexcept {
     try {
         PosixKey key;
-        RegResult result = resolve(handle, key);
+        RegResult result = resolveFor(handle, kKeyQueryValue, key);
         if (result != kErrorSuccess) {
             return result;
-        }
-        if (!allows(key, kKeyQueryValue)) {
-            return kErrorAccessDenied;
         }
         std::string stored;
         result = key.store->enumValue(key.id, index, stored, type, data);
