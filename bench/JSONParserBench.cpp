@@ -1,6 +1,6 @@
 // Cost of the JSON work done per bus message: parsing a status message's user data and reading
 // its keys, and building the tile payload.
-#include "tiles/JSONParser.h"
+#include "model/JSONParser.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,9 +2,9 @@
 // tiles, rendered from the resource library beside this program and wrapped
 // in the payload, as the worker does after every handled message.
 #include "platform/CurrentModule.h"
-#include "render/ResourceAPI.h"
+#include "platform/ResourceAPI.h"
 #include "render/TileContentFormatter.h"
-#include "tiles/TileSelection.h"
+#include "model/TileSelection.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #include "logging/CDefaultLoggingHandler.h"
 
-#include "logging/WideFormatter.h"
+#include "platform/WideFormatter.h"
 #include "platform/DebugOutput.h"
 
 namespace Strato {

@@ -1,7 +1,7 @@
 #include "logging/CLogger.h"
 
 #include "logging/CDefaultLoggingHandler.h"
-#include "logging/WideFormatter.h"
+#include "platform/WideFormatter.h"
 #include "platform/SystemMessage.h"
 
 #include <atomic>

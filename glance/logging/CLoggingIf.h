@@ -2,21 +2,12 @@
 // are built separately and meet only through this table.
 #pragma once
 
+#include "logging/LogLevel.h"
 #include "platform/ModuleHandle.h"
 
 #include <cstdint>
 
 namespace ETWLogging {
-
-// Log levels; 6 is a second information level.
-enum : uint32_t {
-    kLevelNormal = 1,
-    kLevelWarning = 2,
-    kLevelInformation = 3,
-    kLevelError = 4,
-    kLevelCritical = 5,
-    kLevelInformation2 = 6,
-};
 
 class CLoggingIf {
 public:

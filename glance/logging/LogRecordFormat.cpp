@@ -1,7 +1,7 @@
 #include "logging/LogRecordFormat.h"
 
 #include "logging/CLoggingIf.h"
-#include "logging/WideFormatter.h"
+#include "platform/WideFormatter.h"
 
 #include <string_view>
 

@@ -1,7 +1,7 @@
 #include "messagebus/Message.h"
 
-#include "module/ExceptionBoundary.h"
 #include "platform/CurrentModule.h"
+#include "status/ExceptionBoundary.h"
 
 #include <cstring>
 #include <limits>

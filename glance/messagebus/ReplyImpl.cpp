@@ -1,6 +1,6 @@
 #include "messagebus/ReplyImpl.h"
 
-#include "logging/LogFrontEnd.h"
+#include "logging/Log.h"
 #include "messagebus/Message.h"
 #include "platform/MonotonicClock.h"
 
@@ -10,6 +10,10 @@
 #include <system_error>
 
 namespace Vanta {
+
+using ETWLogging::kLevelError;
+using ETWLogging::kLevelWarning;
+using ETWLogging::logIfEnabled;
 
 namespace {
 
@@ -64,18 +68,14 @@ ReplyStatus ReplyImpl::wait() {
 
 ReplyStatus ReplyImpl::waitFor(int64_t milliseconds) {
     if (!future_.valid()) {
-        if (IsLogEnabled(4)) {
-            WriteLog(4, L"ReplyImpl", L"Vanta::ReplyImpl::waitFor", __LINE__,
+        logIfEnabled(kLevelError, L"ReplyImpl", L"Vanta::ReplyImpl::waitFor", __LINE__,
                      L"Reply future is in an invalid state. Returning.");
-        }
         status_ = ReplyFailed;
         return status_;
     }
     if (future_.wait_for(boundedWait(milliseconds)) != std::future_status::ready) {
-        if (IsLogEnabled(2)) {
-            WriteLog(2, L"ReplyImpl", L"Vanta::ReplyImpl::waitFor", __LINE__,
+        logIfEnabled(kLevelWarning, L"ReplyImpl", L"Vanta::ReplyImpl::waitFor", __LINE__,
                      L"Reply waitFor timed out. Returning.");
-        }
         return status_;
     }
     status_ = getReplyMessage();
@@ -84,19 +84,15 @@ ReplyStatus ReplyImpl::waitFor(int64_t milliseconds) {
 
 ReplyStatus ReplyImpl::getReplyMessage() {
     if (!future_.valid()) {
-        if (IsLogEnabled(4)) {
-            WriteLog(4, L"ReplyImpl", L"Vanta::ReplyImpl::getReplyMessage", __LINE__,
+        logIfEnabled(kLevelError, L"ReplyImpl", L"Vanta::ReplyImpl::getReplyMessage", __LINE__,
                      L"Reply future is in an invalid state. Returning.");
-        }
         return ReplyFailed;
     }
     while (future_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
         const int64_t remaining = deadline_ - clock_->nowMilliseconds();
         if (remaining < 0) {
-            if (IsLogEnabled(4)) {
-                WriteLog(4, L"ReplyImpl", L"Vanta::ReplyImpl::getReplyMessage", __LINE__,
+            logIfEnabled(kLevelError, L"ReplyImpl", L"Vanta::ReplyImpl::getReplyMessage", __LINE__,
                          L"Reply future did not get fulfilled on time. Returning.");
-            }
             return ReplyTimedOut;
         }
         future_.wait_for(boundedWait(remaining));

@@ -1,6 +1,6 @@
 #include "platform/FileVersionInfo.h"
 
-#include "logging/WideFormatter.h"
+#include "platform/WideFormatter.h"
 #include "platform/VersionResource.h"
 
 namespace Strato {

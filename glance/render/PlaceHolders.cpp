@@ -1,6 +1,6 @@
 #include "render/PlaceHolders.h"
 
-#include "logging/LogFrontEnd.h"
+#include "logging/Log.h"
 #include "render/TileResources.h"
 
 #include <exception>
@@ -8,6 +8,9 @@
 #include <utility>
 
 namespace Vanta {
+
+using ETWLogging::kLevelWarning;
+using ETWLogging::logIfEnabled;
 
 class PlaceHolders::_Impl {
 public:
@@ -41,7 +44,6 @@ private:
 
 namespace {
 
-constexpr uint32_t kWarning = 2;
 constexpr const wchar_t* kFile = L"PlaceHolders";
 constexpr uint32_t kTemplateId = 101;
 
@@ -171,10 +173,8 @@ std::pair<size_t, size_t> findPlaceholder(std::wstring_view text) {
 
 bool Impl::getTileXML(std::wstring& xml, TileContent content, const ProcState& state) {
     if (!resources_->getResourceString(kTemplateId, xml)) {
-        if (IsLogEnabled(kWarning)) {
-            WriteLog(kWarning, kFile, L"Vanta::PlaceHolders::_Impl::getTileXML", __LINE__,
+        logIfEnabled(kLevelWarning, kFile, L"Vanta::PlaceHolders::_Impl::getTileXML", __LINE__,
                      L"Failed to get XML resource String.");
-        }
         return false;
     }
     if (!replacePlaceHolders(xml, content, state)) {
@@ -195,12 +195,10 @@ bool Impl::replacePlaceHolders(std::wstring& text, TileContent content, const Pr
         }
         const std::wstring key = rest.substr(start, length);
         if (replacements == PlaceHolders::kMaxReplacements) {
-            if (IsLogEnabled(kWarning)) {
-                WriteLog(kWarning, kFile, L"Vanta::PlaceHolders::_Impl::replacePlaceHolders",
+            logIfEnabled(kLevelWarning, kFile, L"Vanta::PlaceHolders::_Impl::replacePlaceHolders",
                          __LINE__,
                          L"Too many placeholder replacements (%lu), stopped at %ls in %ls ",
                          PlaceHolders::kMaxReplacements, key.c_str(), rest.c_str());
-            }
             return false;
         }
         std::wstring value;
@@ -210,11 +208,9 @@ bool Impl::replacePlaceHolders(std::wstring& text, TileContent content, const Pr
             value = s->second(*this, state);
         }
         if (value.empty() || value == key) {
-            if (IsLogEnabled(kWarning)) {
-                WriteLog(kWarning, kFile, L"Vanta::PlaceHolders::_Impl::replacePlaceHolders",
+            logIfEnabled(kLevelWarning, kFile, L"Vanta::PlaceHolders::_Impl::replacePlaceHolders",
                          __LINE__, L"Failed to replace placeholder %ls in %ls ", key.c_str(),
                          rest.c_str());
-            }
             return false;
         }
         // Text before the match is final; the value is scanned again.
@@ -232,11 +228,9 @@ std::wstring Impl::tileString(TileContent content, uint32_t TileResources::*id,
     const uint32_t stringId = row->second.*id;
     std::wstring text;
     if (!resources_->getResourceString(stringId, text)) {
-        if (IsLogEnabled(kWarning)) {
-            WriteLog(kWarning, kFile, function, __LINE__,
+        logIfEnabled(kLevelWarning, kFile, function, __LINE__,
                      L"Failed to get resource string %lu for TileContent: %d", stringId,
                      static_cast<int32_t>(content));
-        }
     }
     return text;
 }
@@ -268,11 +262,9 @@ std::wstring Impl::getImageSource(TileContent content) const {
     }
     const auto image = imageTable.find(row->second.imageKind);
     if (image == imageTable.end()) {
-        if (IsLogEnabled(kWarning)) {
-            WriteLog(kWarning, kFile, L"Vanta::PlaceHolders::_Impl::getImageSource", __LINE__,
+        logIfEnabled(kLevelWarning, kFile, L"Vanta::PlaceHolders::_Impl::getImageSource", __LINE__,
                      L"Failed to get the image source for Tile Id %lu",
                      static_cast<uint32_t>(content));
-        }
         return {};
     }
     return image->second;
@@ -332,11 +324,9 @@ bool PlaceHolders::getTileXML(std::wstring& xml, TileContent content, ProcState 
     } catch (const std::exception& e) {
         // Out of memory: this tile fails, the others are still rendered.
         xml.clear();
-        if (IsLogEnabled(kWarning)) {
-            WriteLog(kWarning, kFile, L"Vanta::PlaceHolders::_Impl::getTileXML", __LINE__,
+        logIfEnabled(kLevelWarning, kFile, L"Vanta::PlaceHolders::_Impl::getTileXML", __LINE__,
                      L"Failed to render TileContent %d: %hs", static_cast<int32_t>(content),
                      e.what());
-        }
         return false;
     }
 }

@@ -6,8 +6,8 @@
 
 #include "render/CountFormat.h"
 #include "render/ResourceDll.h"
-#include "tiles/ProcState.h"
-#include "tiles/TileContent.h"
+#include "model/ProcState.h"
+#include "model/TileContent.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,14 +1,16 @@
 #include "render/ResourceDll.h"
 
-#include "logging/LogFrontEnd.h"
-#include "module/ModuleException.h"
+#include "logging/Log.h"
+#include "status/ModuleException.h"
 
 #include <utility>
 
 namespace Vanta {
+
+using ETWLogging::kLevelWarning;
+using ETWLogging::logIfEnabled;
 namespace {
 
-constexpr uint32_t kWarning = 2;
 constexpr const wchar_t* kFile = L"ResourceDll";
 
 } // namespace
@@ -38,20 +40,16 @@ bool ResourceDll::getCurrentResourcePath(std::wstring& folder) {
     const ModuleHandle module = api_->getModuleHandle(moduleName_.c_str());
     if (module == nullptr) {
         const uint32_t error = api_->getLastError();
-        if (IsLogEnabled(kWarning)) {
-            WriteLog(kWarning, kFile, L"Vanta::ResourceDll::getCurrentResourcePath", __LINE__,
+        logIfEnabled(kLevelWarning, kFile, L"Vanta::ResourceDll::getCurrentResourcePath", __LINE__,
                      L"Failed to get Module handle %lu for %ls", error, moduleName_.c_str());
-        }
         return false;
     }
     wchar_t buffer[kModulePathSize] = {};
     const uint32_t length = api_->getModuleFileName(module, buffer, kModulePathSize);
     if (length == 0) {
         const uint32_t error = api_->getLastError();
-        if (IsLogEnabled(kWarning)) {
-            WriteLog(kWarning, kFile, L"Vanta::ResourceDll::getCurrentResourcePath", __LINE__,
+        logIfEnabled(kLevelWarning, kFile, L"Vanta::ResourceDll::getCurrentResourcePath", __LINE__,
                      L"Failed to get ModulePath %lu for Module: %ls", error, moduleName_.c_str());
-        }
         return false;
     }
     // A cut path (length == size) still holds size - 1 characters and its NUL.
@@ -59,11 +57,9 @@ bool ResourceDll::getCurrentResourcePath(std::wstring& folder) {
     // Case-sensitive on purpose: the module's own name is spelled as loaded.
     const size_t at = fullPath.find(moduleName_);
     if (at == std::wstring::npos) {
-        if (IsLogEnabled(kWarning)) {
-            WriteLog(kWarning, kFile, L"Vanta::ResourceDll::getCurrentResourcePath", __LINE__,
+        logIfEnabled(kLevelWarning, kFile, L"Vanta::ResourceDll::getCurrentResourcePath", __LINE__,
                      L"File path %ls found is not correct for module %ls", fullPath.c_str(),
                      moduleName_.c_str());
-        }
         return false;
     }
     folder = fullPath.substr(0, at);
@@ -73,10 +69,8 @@ bool ResourceDll::getCurrentResourcePath(std::wstring& folder) {
 bool ResourceDll::loadResourceDll(const std::wstring& path) {
     if (!api_->pathFileExists(path.c_str())) {
         const uint32_t error = api_->getLastError();
-        if (IsLogEnabled(kWarning)) {
-            WriteLog(kWarning, kFile, L"Vanta::ResourceDll::loadResourceDll", __LINE__,
+        logIfEnabled(kLevelWarning, kFile, L"Vanta::ResourceDll::loadResourceDll", __LINE__,
                      L"%ls doesn't exist. Error %lu", path.c_str(), error);
-        }
         return false;
     }
     ModuleHandle module = nullptr;
@@ -85,10 +79,8 @@ bool ResourceDll::loadResourceDll(const std::wstring& path) {
         return true;
     }
     const uint32_t error = api_->getLastError();
-    if (IsLogEnabled(kWarning)) {
-        WriteLog(kWarning, kFile, L"Vanta::ResourceDll::loadResourceDll", __LINE__,
+    logIfEnabled(kLevelWarning, kFile, L"Vanta::ResourceDll::loadResourceDll", __LINE__,
                  L"Failed to load Resource %ls. Error %lu", path.c_str(), error);
-    }
     return false;
 }
 
@@ -105,10 +97,8 @@ bool ResourceDll::getResourceString(uint32_t id, std::wstring& text) {
         return true;
     }
     const uint32_t error = api_->getLastError();
-    if (IsLogEnabled(kWarning)) {
-        WriteLog(kWarning, kFile, L"Vanta::ResourceDll::getResourceString", __LINE__,
+    logIfEnabled(kLevelWarning, kFile, L"Vanta::ResourceDll::getResourceString", __LINE__,
                  L"Failed to load xml resource Id:%lu. Error: %lu", id, error);
-    }
     return false;
 }
 
@@ -119,10 +109,8 @@ void ResourceDll::unloadResourcesDll() {
     const ModuleHandle module = std::exchange(resourceModule_, nullptr);
     if (!api_->freeLibrary(module)) {
         const uint32_t error = api_->getLastError();
-        if (IsLogEnabled(kWarning)) {
-            WriteLog(kWarning, kFile, L"Vanta::ResourceDll::unloadResourcesDll", __LINE__,
+        logIfEnabled(kLevelWarning, kFile, L"Vanta::ResourceDll::unloadResourcesDll", __LINE__,
                      L"Failed to unload resource. Error: %lu", error);
-        }
     }
 }
 

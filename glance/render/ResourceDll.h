@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/ModuleHandle.h"
-#include "render/ResourceAPI.h"
+#include "platform/ResourceAPI.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,13 +1,16 @@
 #include "render/TileContentFormatter.h"
 
-#include "logging/LogFrontEnd.h"
-#include "tiles/JSONParser.h"
+#include "logging/Log.h"
+#include "model/JSONParser.h"
 
 #include <cstdint>
 #include <exception>
 #include <utility>
 
 namespace Vanta {
+
+using ETWLogging::kLevelWarning;
+using ETWLogging::logIfEnabled;
 
 TileContentFormatter::TileContentFormatter(std::shared_ptr<PlaceHolders> placeHolders)
     : placeHolders_(placeHolders ? std::move(placeHolders) : std::make_shared<PlaceHolders>()) {}
@@ -27,11 +30,11 @@ bool TileContentFormatter::getTilesPayload(const std::vector<TileContent>& tiles
                 tile.setString(L"xml", xml);
                 tileSet.appendToArray(L"tiles", tile);
                 rendered = true;
-            } else if (IsLogEnabled(2)) {
-                WriteLog(2, L"TileContentFormatter",
-                         L"Vanta::TileContentFormatter::getTilesPayload", __LINE__,
-                         L"Skipping creating xml : %ls For TileContent: %d", xml.c_str(),
-                         static_cast<int32_t>(content));
+            } else {
+                logIfEnabled(kLevelWarning, L"TileContentFormatter",
+                             L"Vanta::TileContentFormatter::getTilesPayload", __LINE__,
+                             L"Skipping creating xml : %ls For TileContent: %d", xml.c_str(),
+                             static_cast<int32_t>(content));
             }
         }
         if (!rendered) {

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "render/PlaceHolders.h"
-#include "tiles/ProcState.h"
-#include "tiles/TileContent.h"
+#include "model/ProcState.h"
+#include "model/TileContent.h"
 
 #include <memory>
 #include <string>

@@ -4,7 +4,7 @@
 // change the record: they publish nothing.
 #pragma once
 
-#include "tiles/ProcState.h"
+#include "model/ProcState.h"
 
 #include <memory>
 #include <string>

@@ -2,7 +2,7 @@
 // ResourceDll and the renderers above it run without a library on disk.
 #pragma once
 
-#include "render/ResourceAPI.h"
+#include "platform/ResourceAPI.h"
 
 #include <algorithm>
 #include <cstdint>

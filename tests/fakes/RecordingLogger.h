@@ -5,7 +5,7 @@
 
 #include "logging/CLoggingIf_ex.h"
 #include "logging/LogTestSeam.h"
-#include "logging/WideFormatter.h"
+#include "platform/WideFormatter.h"
 
 #include <atomic>
 #include <cstdarg>

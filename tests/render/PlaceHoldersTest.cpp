@@ -2,7 +2,7 @@
 
 #include "fakes/FakeResourceAPI.h"
 #include "fakes/RecordingLogger.h"
-#include "render/ThisModule.h"
+#include "fakes/ThisModule.h"
 
 #include <gtest/gtest.h>
 

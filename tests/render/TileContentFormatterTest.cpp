@@ -3,9 +3,9 @@
 #include "fakes/FakeResourceAPI.h"
 #include "fakes/RecordingLogger.h"
 #include "platform/TextCodec.h"
-#include "render/ThisModule.h"
-#include "tiles/JSONParser.h"
-#include "tiles/TileSelection.h"
+#include "fakes/ThisModule.h"
+#include "model/JSONParser.h"
+#include "model/TileSelection.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // POSIX-only code belongs in this file.
-#include "render/ResourceAPI.h"
+#include "platform/ResourceAPI.h"
 
 #include "platform/TextCodec.h"
-#include "render/RtMuiImpl.h"
+#include "platform/RtMuiImpl.h"
 
 #include <kestrel/ResourceTables.h>
 

@@ -1,5 +1,5 @@
 // POSIX-only code belongs in this file.
-#include "render/RtMuiImpl.h"
+#include "platform/RtMuiImpl.h"
 
 namespace Vanta {
 namespace {

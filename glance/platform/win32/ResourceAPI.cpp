@@ -1,8 +1,8 @@
 // Windows-only code belongs in this file.
-#include "render/ResourceAPI.h"
+#include "platform/ResourceAPI.h"
 
 #include "platform/win32/WindowsInclude.h"
-#include "render/RtMuiImpl.h"
+#include "platform/RtMuiImpl.h"
 
 #include <shlwapi.h>
 

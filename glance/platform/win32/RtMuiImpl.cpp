@@ -1,5 +1,5 @@
 // Windows-only code belongs in this file.
-#include "render/RtMuiImpl.h"
+#include "platform/RtMuiImpl.h"
 
 #include "platform/win32/WindowsInclude.h"
 

@@ -1,4 +1,4 @@
-#include "tiles/TileSelection.h"
+#include "model/TileSelection.h"
 
 #include <gtest/gtest.h>
 

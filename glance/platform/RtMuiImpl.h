@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/CDllWrapperBase.h"
-#include "render/RtMuiDllInterface.h"
+#include "platform/RtMuiDllInterface.h"
 
 #include <array>
 #include <cstddef>

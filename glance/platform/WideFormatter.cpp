@@ -3,7 +3,7 @@
 // long and on the width of wchar_t, and the logs must read the same on every
 // build. Numbers go through std::to_chars, which is locale-free and gives the
 // same digits everywhere.
-#include "logging/WideFormatter.h"
+#include "platform/WideFormatter.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,5 +1,5 @@
 #include "platform/TextCodec.h"
-#include "render/ThisModule.h"
+#include "fakes/ThisModule.h"
 
 #include <kestrel/ResourceTables.h>
 

@@ -1,6 +1,6 @@
-#include "render/ResourceAPI.h"
+#include "platform/ResourceAPI.h"
 
-#include "render/ThisModule.h"
+#include "fakes/ThisModule.h"
 
 #include <gtest/gtest.h>
 

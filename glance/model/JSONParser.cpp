@@ -1,4 +1,4 @@
-#include "tiles/JSONParser.h"
+#include "model/JSONParser.h"
 
 #include <cstdint>
 #include <string>

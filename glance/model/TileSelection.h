@@ -1,8 +1,8 @@
 // Chooses the ordered tile contents for one protection state.
 #pragma once
 
-#include "tiles/ProcState.h"
-#include "tiles/TileContent.h"
+#include "model/ProcState.h"
+#include "model/TileContent.h"
 
 #include <vector>
 

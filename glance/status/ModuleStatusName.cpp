@@ -1,4 +1,4 @@
-#include "module/ModuleStatusName.h"
+#include "status/ModuleStatusName.h"
 
 #include <array>
 

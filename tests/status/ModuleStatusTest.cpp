@@ -1,6 +1,6 @@
-#include "module/ExceptionBoundary.h"
-#include "module/ModuleException.h"
-#include "module/ModuleStatusName.h"
+#include "status/ExceptionBoundary.h"
+#include "status/ModuleException.h"
+#include "status/ModuleStatusName.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The wide formatter must give the same text on every build for the formats
 // the system logs with; one table holds every case that a single call shows.
-#include "logging/WideFormatter.h"
+#include "platform/WideFormatter.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/CurrentModule.h"
-#include "render/ResourceAPI.h"
+#include "platform/ResourceAPI.h"
 
 #include <string>
 

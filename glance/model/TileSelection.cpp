@@ -1,4 +1,4 @@
-#include "tiles/TileSelection.h"
+#include "model/TileSelection.h"
 
 namespace Vanta {
 namespace {
