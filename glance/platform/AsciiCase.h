@@ -8,25 +8,21 @@
 
 namespace Vanta {
 
-template <typename Char>
-constexpr Char asciiLower(Char c) {
+template <typename Char> constexpr Char asciiLower(Char c) {
     return c >= Char('A') && c <= Char('Z') ? static_cast<Char>(c - Char('A') + Char('a')) : c;
 }
 
-template <typename Char>
-constexpr Char asciiUpper(Char c) {
+template <typename Char> constexpr Char asciiUpper(Char c) {
     return c >= Char('a') && c <= Char('z') ? static_cast<Char>(c - Char('a') + Char('A')) : c;
 }
 
-template <typename Char>
-std::basic_string<Char> asciiLowered(std::basic_string_view<Char> text) {
+template <typename Char> std::basic_string<Char> asciiLowered(std::basic_string_view<Char> text) {
     std::basic_string<Char> out(text);
     std::transform(out.begin(), out.end(), out.begin(), asciiLower<Char>);
     return out;
 }
 
-template <typename Char>
-std::basic_string<Char> asciiUppered(std::basic_string_view<Char> text) {
+template <typename Char> std::basic_string<Char> asciiUppered(std::basic_string_view<Char> text) {
     std::basic_string<Char> out(text);
     std::transform(out.begin(), out.end(), out.begin(), asciiUpper<Char>);
     return out;

@@ -12,8 +12,7 @@
 namespace Vanta {
 
 // Appends `value` as sizeof(T) little-endian bytes.
-template <typename T>
-void appendLittleEndian(std::vector<uint8_t>& bytes, T value) {
+template <typename T> void appendLittleEndian(std::vector<uint8_t>& bytes, T value) {
     static_assert(std::is_unsigned_v<T>);
     for (size_t i = 0; i < sizeof(T); ++i) {
         bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
@@ -21,8 +20,7 @@ void appendLittleEndian(std::vector<uint8_t>& bytes, T value) {
 }
 
 // Reads min(size, sizeof(T)) little-endian bytes; missing high bytes are zero.
-template <typename T>
-T readLittleEndian(const uint8_t* data, size_t size) {
+template <typename T> T readLittleEndian(const uint8_t* data, size_t size) {
     static_assert(std::is_unsigned_v<T>);
     T value = 0;
     for (size_t i = size < sizeof(T) ? size : sizeof(T); i > 0; --i) {

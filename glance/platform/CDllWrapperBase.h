@@ -1,7 +1,7 @@
 // Owns one loaded library and frees it at destruction.
 #pragma once
 
-#include "platform/ModuleHandle.h"
+#include "platform/LibraryHandle.h"
 
 namespace Strato {
 
@@ -10,19 +10,16 @@ public:
     CDllWrapperBase() = default;
     CDllWrapperBase(const CDllWrapperBase&) = delete;
     CDllWrapperBase& operator=(const CDllWrapperBase&) = delete;
-    virtual ~CDllWrapperBase() { close(); }
+    virtual ~CDllWrapperBase() = default;
 
-    Vanta::ModuleHandle module() const noexcept { return module_; }
+    Vanta::ModuleHandle module() const noexcept { return library_.get(); }
     // Takes ownership of `module`, freeing the one held before.
-    void reset(Vanta::ModuleHandle module) noexcept {
-        close();
-        module_ = module;
-    }
+    void reset(Vanta::ModuleHandle module) noexcept { library_.reset(module); }
     // Frees the library if one is held; idempotent.
-    void close() noexcept;
+    void close() noexcept { library_.close(); }
 
 private:
-    Vanta::ModuleHandle module_ = nullptr;
+    Vanta::ScopedLibrary library_;
 };
 
 } // namespace Strato

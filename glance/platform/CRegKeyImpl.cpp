@@ -1,5 +1,6 @@
 #include "platform/CRegKeyImpl.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/RegistryBackend.h"
 
 #include <array>
@@ -17,16 +18,12 @@ constexpr uint32_t kGuidTextChars = 64;
 std::vector<uint8_t> unitsToBytes(const wchar_t* units, size_t count) {
     std::vector<uint8_t> bytes;
     bytes.reserve(count * kUnitBytes);
-    for (size_t i = 0; i < count; ++i) {
-        const auto unit = static_cast<uint32_t>(units[i]) & 0xFFFF;
-        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(unit >> 8));
-    }
+    Vanta::appendUtf16Le(bytes, std::wstring_view(units, count));
     return bytes;
 }
 
 wchar_t unitAt(const uint8_t* bytes, size_t index) {
-    return static_cast<wchar_t>(bytes[index * 2] | (bytes[index * 2 + 1] << 8));
+    return static_cast<wchar_t>(Vanta::readLittleEndian<uint16_t>(bytes + index * 2, 2));
 }
 
 size_t unitLength(const wchar_t* text) {
@@ -132,23 +129,21 @@ RegResult CRegKeyImpl::setBinaryValue(const wchar_t* name, const void* data, uin
 }
 
 RegResult CRegKeyImpl::setDwordValue(const wchar_t* name, uint32_t value) {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                              static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
     if (key_ == nullptr) {
         return kErrorInvalidParameter;
     }
-    return rawSetValue(name, kRegDword, bytes, sizeof bytes);
+    std::vector<uint8_t> bytes;
+    Vanta::appendLittleEndian(bytes, value);
+    return rawSetValue(name, kRegDword, bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
 RegResult CRegKeyImpl::setQwordValue(const wchar_t* name, uint64_t value) {
-    uint8_t bytes[8];
-    for (int i = 0; i < 8; ++i) {
-        bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-    }
     if (key_ == nullptr) {
         return kErrorInvalidParameter;
     }
-    return rawSetValue(name, kRegQword, bytes, sizeof bytes);
+    std::vector<uint8_t> bytes;
+    Vanta::appendLittleEndian(bytes, value);
+    return rawSetValue(name, kRegQword, bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
 RegResult CRegKeyImpl::setStringValue(const wchar_t* name, const wchar_t* text, uint32_t type) {
@@ -239,11 +234,7 @@ RegResult CRegKeyImpl::queryLittleEndian(const wchar_t* name, uint32_t expectedT
     if (type != expectedType || result != kErrorSuccess || size != width) {
         return kErrorInvalidData;
     }
-    uint64_t read = 0;
-    for (uint32_t i = width; i > 0; --i) {
-        read = (read << 8) | bytes[i - 1];
-    }
-    value = read;
+    value = Vanta::readLittleEndian<uint64_t>(bytes, width);
     return kErrorSuccess;
 }
 

@@ -1,7 +1,7 @@
 #include "platform/FileVersionInfo.h"
 
-#include "platform/WideFormatter.h"
 #include "platform/VersionResource.h"
+#include "platform/WideFormatter.h"
 
 namespace Strato {
 

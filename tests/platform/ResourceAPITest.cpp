@@ -1,6 +1,7 @@
 #include "platform/ResourceAPI.h"
 
 #include "fakes/ThisModule.h"
+#include "platform/AsciiCase.h"
 
 #include <gtest/gtest.h>
 
@@ -29,10 +30,7 @@ TEST(ResourceAPIOnDisk, KeepsTheSystemsContract) {
     EXPECT_EQ(0, api.loadString(library, 4000, copy, 5));
     EXPECT_EQ(1814u, api.getLastError());
 
-    std::wstring upper = testrender::thisModuleName();
-    for (wchar_t& c : upper) {
-        c = (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-    }
+    const std::wstring upper = Vanta::asciiUppered<wchar_t>(testrender::thisModuleName());
     EXPECT_NE(nullptr, api.getModuleHandle(upper.c_str()));
     EXPECT_EQ(nullptr, api.getModuleHandle(L"NoSuchModule.dll"));
     EXPECT_EQ(126u, api.getLastError());

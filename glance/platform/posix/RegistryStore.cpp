@@ -1,6 +1,8 @@
 // POSIX-only code belongs in this file.
 #include "platform/posix/RegistryStore.h"
 
+#include "platform/AsciiCase.h"
+
 #include "platform/posix/DataFolders.h"
 
 #include <cstdlib>
@@ -37,13 +39,7 @@ RegResult fromSqlite(int code) {
 }
 
 std::string fold(const std::string& name) {
-    std::string folded = name;
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
+    return Vanta::asciiLowered<char>(name);
 }
 
 // FILETIME: 100-nanosecond units since 1601-01-01.

@@ -1,8 +1,9 @@
 // POSIX-only code belongs in this file.
 #include "platform/ResourceAPI.h"
 
-#include "platform/TextCodec.h"
+#include "platform/AsciiCase.h"
 #include "platform/RtMuiImpl.h"
+#include "platform/TextCodec.h"
 
 #include <kestrel/ResourceTables.h>
 
@@ -186,16 +187,6 @@ std::wstring baseName(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-// Module names compare without regard to ASCII letter case, as on Windows.
-bool sameName(const std::wstring& a, const std::wstring& b) {
-    const auto lower = [](wchar_t c) {
-        return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c;
-    };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
-}
-
 uint32_t errorFromErrno(int error) {
     switch (error) {
     case ENOENT:
@@ -262,7 +253,8 @@ ModuleHandle ResourceAPI::getModuleHandle(const wchar_t* moduleName) {
         return nullptr;
     }
     for (const LoadedObject& object : loadedObjects()) {
-        if (sameName(baseName(fromUtf8(object.path)), moduleName)) {
+        // Module names compare without regard to ASCII letter case, as on Windows.
+        if (equalIgnoringAsciiCase(baseName(fromUtf8(object.path)), moduleName)) {
             return object.base;
         }
     }

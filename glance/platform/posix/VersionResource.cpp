@@ -2,6 +2,8 @@
 #include "platform/VersionResource.h"
 
 #include "kestrel/ResourceTables.h"
+#include "platform/AsciiCase.h"
+#include "platform/LibraryHandle.h"
 #include "platform/TextCodec.h"
 
 #include <dlfcn.h>
@@ -92,21 +94,6 @@ bool skipTranslations(Reader& reader, std::vector<uint32_t>* out) {
     return true;
 }
 
-bool equalIgnoringAsciiCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](wchar_t c) {
-            return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
-        };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 unsigned hexValue(wchar_t c) {
     if (c >= L'0' && c <= L'9') {
         return static_cast<unsigned>(c - L'0');
@@ -124,14 +111,14 @@ unsigned hexValue(wchar_t c) {
 
 bool readVersionResource(const std::wstring& path, std::vector<uint8_t>& block) {
     const std::string file = Vanta::toUtf8(path);
-    void* library = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
+    const Vanta::ScopedLibrary library(::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL));
+    if (!library) {
         return false;
     }
     bool found = false;
     try {
         auto exported = reinterpret_cast<KestrelGetVersionInfoFn>(
-            ::dlsym(library, KESTREL_VERSION_INFO_EXPORT));
+            ::dlsym(library.get(), KESTREL_VERSION_INFO_EXPORT));
         const KestrelVersionInfo* info = exported != nullptr ? exported() : nullptr;
         if (info != nullptr) {
             block.clear();
@@ -155,7 +142,6 @@ bool readVersionResource(const std::wstring& path, std::vector<uint8_t>& block) 
     } catch (...) {
         found = false;
     }
-    ::dlclose(library);
     return found;
 }
 
@@ -174,7 +160,7 @@ bool queryVersionString(const std::vector<uint8_t>& block, const std::wstring& s
                         std::wstring& value) {
     static const std::wstring kPrefix = L"\\StringFileInfo\\";
     if (subBlock.size() < kPrefix.size() + 9 ||
-        !equalIgnoringAsciiCase(subBlock.substr(0, kPrefix.size()), kPrefix) ||
+        !Vanta::equalIgnoringAsciiCase(subBlock.substr(0, kPrefix.size()), kPrefix) ||
         subBlock[kPrefix.size() + 8] != L'\\') {
         return false;
     }
@@ -202,7 +188,7 @@ bool queryVersionString(const std::vector<uint8_t>& block, const std::wstring& s
             return false;
         }
         if (language == (pair >> 16) && codePage == (pair & 0xFFFF) &&
-            equalIgnoringAsciiCase(entryName, name)) {
+            Vanta::equalIgnoringAsciiCase(entryName, name)) {
             value = std::move(entryValue);
             return true;
         }

@@ -1,7 +1,7 @@
 // Windows-only code belongs in this file.
 #include "platform/CommandLine.h"
 
-#include "platform/win32/WindowsInclude.h"
+#include "platform/win32/WindowsHandles.h"
 
 #include <shellapi.h>
 
@@ -12,14 +12,10 @@ namespace Vanta {
 std::vector<std::wstring> commandLineArguments(int, char**) {
     std::vector<std::wstring> arguments;
     int count = 0;
-    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (wide == nullptr) {
-        return arguments;
+    const win32::ScopedLocalMemory<LPWSTR*> wide(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    for (int i = 1; wide && i < count; ++i) {
+        arguments.emplace_back(wide.get()[i]);
     }
-    for (int i = 1; i < count; ++i) {
-        arguments.emplace_back(wide[i]);
-    }
-    ::LocalFree(wide);
     return arguments;
 }
 

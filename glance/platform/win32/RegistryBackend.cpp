@@ -1,7 +1,7 @@
 // Windows-only code belongs in this file.
 #include "platform/RegistryBackend.h"
 
-#include "platform/win32/WindowsInclude.h"
+#include "platform/win32/WindowsHandles.h"
 
 #include <aclapi.h>
 
@@ -156,33 +156,31 @@ RegResult regNotifyChangeKeyValue(RegKeyHandle key, bool watchSubtree, uint32_t 
 RegResult regGrantFullAccess(RegKeyHandle key) noexcept {
     // The machine's users (S-1-5-32-545) get full access, inherited below.
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-    PSID users = nullptr;
+    Vanta::win32::ScopedSid users;
     if (!::AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                    DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &users)) {
+                                    DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, users.receive())) {
         return static_cast<RegResult>(::GetLastError());
     }
-    PACL current = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PACL current = nullptr; // points into the descriptor
+    Vanta::win32::ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor;
     DWORD result = ::GetSecurityInfo(toHkey(key), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
-                                     nullptr, nullptr, &current, nullptr, &descriptor);
-    if (result == ERROR_SUCCESS) {
-        EXPLICIT_ACCESSW entry{};
-        entry.grfAccessPermissions = GENERIC_ALL;
-        entry.grfAccessMode = GRANT_ACCESS;
-        entry.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-        entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-        entry.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-        entry.Trustee.ptstrName = static_cast<LPWSTR>(users);
-        PACL merged = nullptr;
-        result = ::SetEntriesInAclW(1, &entry, current, &merged);
-        if (result == ERROR_SUCCESS) {
-            result = ::SetSecurityInfo(toHkey(key), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION,
-                                       nullptr, nullptr, merged, nullptr);
-            ::LocalFree(merged);
-        }
-        ::LocalFree(descriptor);
+                                     nullptr, nullptr, &current, nullptr, descriptor.receive());
+    if (result != ERROR_SUCCESS) {
+        return static_cast<RegResult>(result);
     }
-    ::FreeSid(users);
+    EXPLICIT_ACCESSW entry{};
+    entry.grfAccessPermissions = GENERIC_ALL;
+    entry.grfAccessMode = GRANT_ACCESS;
+    entry.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+    entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    entry.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    entry.Trustee.ptstrName = static_cast<LPWSTR>(users.get());
+    Vanta::win32::ScopedLocalMemory<PACL> merged;
+    result = ::SetEntriesInAclW(1, &entry, current, merged.receive());
+    if (result == ERROR_SUCCESS) {
+        result = ::SetSecurityInfo(toHkey(key), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr,
+                                   nullptr, merged.get(), nullptr);
+    }
     return static_cast<RegResult>(result);
 }
 

@@ -1,8 +1,8 @@
 // Windows-only code belongs in this file.
 #include "platform/ResourceAPI.h"
 
-#include "platform/win32/WindowsInclude.h"
 #include "platform/RtMuiImpl.h"
+#include "platform/win32/WindowsInclude.h"
 
 #include <shlwapi.h>
 

@@ -1,7 +1,7 @@
 // Windows-only code belongs in this file.
 #include "platform/ShlObjAPI.h"
 
-#include "platform/win32/WindowsInclude.h"
+#include "platform/win32/WindowsHandles.h"
 
 #include <shlobj.h>
 
@@ -17,18 +17,17 @@ int32_t ShlObjAPI::SHGetKnownFolderPath(const Guid& folderId, uint32_t flags, vo
     for (int i = 0; i < 8; ++i) {
         id.Data4[i] = folderId.data4[i];
     }
-    PWSTR raw = nullptr;
-    const HRESULT result = ::SHGetKnownFolderPath(id, flags, static_cast<HANDLE>(token), &raw);
+    // The system may hand out a buffer even on failure: it is freed either way.
+    Vanta::win32::ScopedCoTaskString raw;
+    const HRESULT result =
+        ::SHGetKnownFolderPath(id, flags, static_cast<HANDLE>(token), raw.receive());
     try {
-        if (SUCCEEDED(result) && raw != nullptr) {
-            path = raw;
+        if (SUCCEEDED(result) && raw) {
+            path = raw.get();
         }
     } catch (...) {
-        ::CoTaskMemFree(raw);
         return E_OUTOFMEMORY;
     }
-    // The system may hand out a buffer even on failure.
-    ::CoTaskMemFree(raw);
     return result;
 }
 
