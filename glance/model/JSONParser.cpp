@@ -1,13 +1,11 @@
 #include "model/JSONParser.h"
 
+#include "model/RapidJsonConfig.h"
+
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <utility>
-
-#include <rapidjson/document.h>
-#include <rapidjson/reader.h>
-#include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 
 namespace Vanta {
 
@@ -115,7 +113,8 @@ public:
     bool Uint(unsigned u) { return document_.Uint(u); }
     bool Int64(std::int64_t i) { return document_.Int64(i); }
     bool Uint64(std::uint64_t u) { return document_.Uint64(u); }
-    bool Double(double d) { return document_.Double(d); }
+    // Infinity has no JSON text: the writer would stop in the middle of the document.
+    bool Double(double d) { return std::isfinite(d) && document_.Double(d); }
     bool RawNumber(const wchar_t* s, rapidjson::SizeType n, bool copy) {
         return document_.RawNumber(s, n, copy);
     }
@@ -183,10 +182,17 @@ bool JSONParser::parse(const std::wstring& text) {
         DepthLimitedHandler handler(document);
         rapidjson::GenericStringStream<Encoding> stream(text.c_str());
         rapidjson::GenericReader<Encoding, Encoding> reader;
-        ok = !reader.Parse<rapidjson::kParseDefaultFlags>(stream, handler).IsError();
+        // Full precision: a number written out reads back as the same double.
+        ok = !reader.Parse<rapidjson::kParseFullPrecisionFlag>(stream, handler).IsError();
         return ok;
     };
-    parsed->json.Populate(read);
+    try {
+        parsed->json.Populate(read);
+    } catch (const internal::RapidJsonAssertion&) {
+        // The reader meets an escaped low surrogate with no high one before it only in an
+        // assertion: such text is not UTF-16, and the document is refused.
+        ok = false;
+    }
     // A failed parse keeps the root that the document started with.
     if (!ok) {
         parsed->json.SetNull();

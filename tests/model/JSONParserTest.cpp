@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -50,6 +51,15 @@ TEST(JSONParser, ParseAcceptsExactlyOneValueAndLeavesNullOnFailure) {
         {L"\"x\"", true, L"\"x\""},
         // Reading stops at the first NUL, so what follows it is never seen.
         {std::wstring(L"{}\0{", 4), true, L"{}"},
+        // Escapes that are no UTF-16 text: a lone low surrogate, a lone high one.
+        {L"{\"state\":\"\\uDC00\"}", false, L"null"},
+        {L"{\"state\":\"x\\uDFFFy\"}", false, L"null"},
+        {L"{\"state\":\"\\uD800\"}", false, L"null"},
+        {L"{\"state\":\"\\uD800\\u0041\"}", false, L"null"},
+        // Numbers beyond the largest double have no JSON text to be written as.
+        {L"{\"a\":1e309}", false, L"null"},
+        {L"[-1.8e308]", false, L"null"},
+        {L"{\"a\":1.7976931348623158e308}", true, L"{\"a\":1.7976931348623157e308}"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.text));
@@ -58,6 +68,30 @@ TEST(JSONParser, ParseAcceptsExactlyOneValueAndLeavesNullOnFailure) {
         json.setString(L"old", L"x");
         EXPECT_EQ(json.parse(c.text), c.ok);
         EXPECT_EQ(json.toString(), c.written);
+    }
+}
+
+TEST(JSONParser, NumbersReadBackAsTheSameValue) {
+    // Hard cases for a reader that is not exact: the value written must be the double that the
+    // C library reads from the same text, and it must read back unchanged.
+    const std::string numbers[] = {
+        "0.1",
+        "0.30000000000000004",
+        "2.2250738585072014e-308",
+        "5e-324",
+        "1.7976931348623157e308",
+        "1.2345678901234567e-300",
+        "9.87654321987654321e-250",
+        "-123456789012345680000.0",
+    };
+    for (const std::string& number : numbers) {
+        SCOPED_TRACE(number);
+        const std::wstring written =
+            parsed(L"[" + std::wstring(number.begin(), number.end()) + L"]").toString();
+        EXPECT_EQ(written, parsed(written).toString());
+        const std::string digits(written.begin() + 1, written.end() - 1);
+        EXPECT_EQ(std::strtod(number.c_str(), nullptr), std::strtod(digits.c_str(), nullptr))
+            << digits;
     }
 }
 
