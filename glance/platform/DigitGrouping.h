@@ -12,6 +12,7 @@ struct DigitGrouping {
     // Put between groups, e.g. L",".
     std::wstring separator;
     // Group sizes from the right, e.g. {3} or {3, 2}; empty for no grouping.
+    // A 0 ends the sizes and repeats the one before it, as in "3;0".
     std::vector<uint32_t> sizes;
     // The last size repeats for the remaining digits; otherwise they form one
     // last group.

@@ -16,7 +16,12 @@ std::wstring CountFormat::format(uint64_t count, const DigitGrouping& grouping) 
         count /= 10;
     } while (count != 0);
     std::reverse(digits.begin(), digits.end());
-    if (grouping.sizes.empty() || grouping.separator.empty()) {
+    // A size of 0 ends the sizes as in a locale's own grouping text ("3;0"): the size before it
+    // repeats, and a leading 0 means no grouping. Cutting groups of 0 digits would never end.
+    const auto zero = std::find(grouping.sizes.begin(), grouping.sizes.end(), 0u);
+    const std::vector<uint32_t> sizes(grouping.sizes.begin(), zero);
+    const bool repeatLast = grouping.repeatLast || zero != grouping.sizes.end();
+    if (sizes.empty() || grouping.separator.empty()) {
         return digits;
     }
 
@@ -26,10 +31,10 @@ std::wstring CountFormat::format(uint64_t count, const DigitGrouping& grouping) 
     size_t index = 0;
     while (end > 0) {
         size_t size = end;
-        if (index < grouping.sizes.size()) {
-            size = grouping.sizes[index++];
-        } else if (grouping.repeatLast) {
-            size = grouping.sizes.back();
+        if (index < sizes.size()) {
+            size = sizes[index++];
+        } else if (repeatLast) {
+            size = sizes.back();
         }
         size = std::min(size, end);
         groups.push_back(digits.substr(end - size, size));

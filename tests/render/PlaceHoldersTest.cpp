@@ -312,6 +312,11 @@ TEST(CountFormat, GroupsDigitsAsTheLocaleSays) {
         {1234567, indian, L"12,34,567"},
         {1234567, oneGroup, L"1234,567"},
         {1234, narrowSpace, L"1" + narrowSpace.separator + L"234"},
+        // A 0 size ends the sizes as in "3;0" and "3;2;0"; alone it means no grouping.
+        {1234567, {L",", {0}, false}, L"1234567"},
+        {1234567, {L",", {0}, true}, L"1234567"},
+        {1234567, {L",", {3, 0}, false}, L"1,234,567"},
+        {1234567, {L",", {3, 2, 0, 4}, false}, L"12,34,567"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
