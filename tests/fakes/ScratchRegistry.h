@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/CRegKey.h"
+#include "platform/ProcessAPI.h"
 
 #include <gtest/gtest.h>
 
@@ -41,27 +42,44 @@ inline void useScratchRegistry() {
 }
 
 inline constexpr const wchar_t* kScratchParent = L"Software";
-inline constexpr const wchar_t* kScratchName = L"GlanceTest";
-inline constexpr const wchar_t* kScratchPath = L"Software\\GlanceTest";
 
-// A fixture whose `key` is HKEY_CURRENT_USER\Software\GlanceTest, created
-// empty for each test.
+// A key name that no other run uses: on Windows every run of the tests shares
+// the prefix's registry, and a run that was stopped half-way leaves its key.
+inline const std::wstring& scratchName() {
+    static const std::wstring name = [] {
+        std::random_device random;
+        return L"GlanceTest-" + std::to_wstring(Vanta::ProcessAPI().GetCurrentProcessId()) + L"-" +
+               std::to_wstring(random());
+    }();
+    return name;
+}
+
+// "Software\<scratch name>", under HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE.
+inline std::wstring scratchPath() {
+    return std::wstring(kScratchParent) + L"\\" + scratchName();
+}
+
+inline void removeScratchKey(Strato::RegKeyHandle root) {
+    Strato::CRegKey parent;
+    if (parent.Open(root, kScratchParent) == Strato::kErrorSuccess) {
+        parent.RecurseDeleteKey(scratchName().c_str());
+    }
+}
+
+// A fixture whose `key` is HKEY_CURRENT_USER\Software\<scratch name>, created
+// empty for each test; the same key under HKEY_LOCAL_MACHINE is removed after
+// each test too.
 class ScratchKeyTest : public ::testing::Test {
 protected:
     void SetUp() override {
         useScratchRegistry();
-        removeScratchKey();
-        ASSERT_EQ(Strato::kErrorSuccess, key.Create(Strato::kHKeyCurrentUser, kScratchPath));
+        ASSERT_EQ(Strato::kErrorSuccess,
+                  key.Create(Strato::kHKeyCurrentUser, scratchPath().c_str()));
     }
     void TearDown() override {
         key.Close();
-        removeScratchKey();
-    }
-    static void removeScratchKey() {
-        Strato::CRegKey parent;
-        if (parent.Open(Strato::kHKeyCurrentUser, kScratchParent) == Strato::kErrorSuccess) {
-            parent.RecurseDeleteKey(kScratchName);
-        }
+        removeScratchKey(Strato::kHKeyCurrentUser);
+        removeScratchKey(Strato::kHKeyLocalMachine);
     }
 
     Strato::CRegKey key;

@@ -1,8 +1,8 @@
 #include "messagebus/ReplyImpl.h"
 
+#include "fakes/FakeClocks.h"
 #include "fakes/RecordingLogger.h"
 #include "messagebus/Message.h"
-#include "platform/MonotonicClock.h"
 
 #include <gtest/gtest.h>
 
@@ -22,21 +22,7 @@ namespace {
 
 using MessagePtr = std::shared_ptr<Message>;
 
-// Hands out the given readings in turn, then a time far beyond any deadline of these tests.
-class ScriptedClock : public Vanta::MonotonicClock {
-public:
-    explicit ScriptedClock(std::vector<int64_t> readings) : readings_(std::move(readings)) {}
-    int64_t nowMilliseconds() const override {
-        ++reads_;
-        return reads_ <= readings_.size() ? readings_[reads_ - 1]
-                                          : std::numeric_limits<int64_t>::max() / 2;
-    }
-    size_t reads() const { return reads_; }
-
-private:
-    std::vector<int64_t> readings_;
-    mutable size_t reads_ = 0;
-};
+using testfakes::ScriptedClock;
 
 struct Pending {
     std::promise<MessagePtr> promise;

@@ -2,6 +2,7 @@
 // or the SQLite store on Linux. One table of operations and the result codes
 // that the module's callers rely on.
 #include "platform/CRegKey.h"
+#include "platform/AsciiCase.h"
 #include "platform/CObfuscatedRegKey.h"
 #include "platform/RegistryAPI.h"
 
@@ -321,7 +322,7 @@ TEST_F(CRegKeyTest, OperationsAnswerTheWindowsResultCodes) {
          [](CRegKey&) {
              CRegKey readOnly;
              EXPECT_EQ(kErrorSuccess,
-                       readOnly.Open(kHKeyCurrentUser, testfakes::kScratchPath, kKeyRead));
+                       readOnly.Open(kHKeyCurrentUser, testfakes::scratchPath().c_str(), kKeyRead));
              return readOnly.SetDWORDValue(L"d", 1);
          }},
         {"a key with subkeys is not deleted alone", kErrorAccessDenied,
@@ -390,7 +391,7 @@ TEST_F(CRegKeyTest, OperationsAnswerTheWindowsResultCodes) {
 
 TEST_F(CRegKeyTest, ScrambledKeyReadsBackWhatItWritesAndHidesIt) {
     CObfuscatedRegKey scrambled;
-    ASSERT_EQ(kErrorSuccess, scrambled.Open(kHKeyCurrentUser, testfakes::kScratchPath));
+    ASSERT_EQ(kErrorSuccess, scrambled.Open(kHKeyCurrentUser, testfakes::scratchPath().c_str()));
     EXPECT_EQ(kErrorSuccess, scrambled.SetDWORDValue(L"Logging Mechanism", 1));
     EXPECT_EQ(kErrorSuccess, scrambled.SetStringValue(L"text", L"secret"));
     EXPECT_EQ(kErrorSuccess, scrambled.SetMultiStringValue(L"list", L"a\0b\0"));
@@ -426,39 +427,31 @@ TEST_F(CRegKeyTest, ScrambledKeyReadsBackWhatItWritesAndHidesIt) {
 }
 
 TEST_F(CRegKeyTest, RegistryApiReadsUnderLocalMachineAndFoldsFailures) {
+    const std::wstring path = testfakes::scratchPath();
     CRegKey machine;
-    ASSERT_EQ(kErrorSuccess, machine.Create(kHKeyLocalMachine, L"SOFTWARE\\GlanceTest"));
+    ASSERT_EQ(kErrorSuccess, machine.Create(kHKeyLocalMachine, path.c_str()));
     ASSERT_EQ(kErrorSuccess, machine.SetDWORDValue(L"SDSValue", 42));
     ASSERT_EQ(kErrorSuccess, machine.SetStringValue(L"Install Dir", L"C:\\Kestrel"));
     ASSERT_EQ(kErrorSuccess, machine.SetStringValue(L"Long", std::wstring(300, L'x').c_str()));
 
     Vanta::RegistryAPI registry;
     uint32_t number = 0;
-    EXPECT_EQ(MODULE_STATUS_SUCCESS,
-              registry.getDwordValue(L"SOFTWARE\\GlanceTest", L"SDSValue", number));
+    EXPECT_EQ(MODULE_STATUS_SUCCESS, registry.getDwordValue(path, L"SDSValue", number));
     EXPECT_EQ(42u, number);
     std::wstring text;
     EXPECT_EQ(MODULE_STATUS_SUCCESS,
-              registry.getStringValue(L"software\\glancetest", L"Install Dir", text));
+              registry.getStringValue(Vanta::asciiLowered<wchar_t>(path), L"Install Dir", text));
     EXPECT_EQ(L"C:\\Kestrel", text);
 
     number = 5;
     text = L"kept";
+    EXPECT_EQ(MODULE_STATUS_UNSUCCESSFUL, registry.getDwordValue(path, L"Install Dir", number));
     EXPECT_EQ(MODULE_STATUS_UNSUCCESSFUL,
-              registry.getDwordValue(L"SOFTWARE\\GlanceTest", L"Install Dir", number));
-    EXPECT_EQ(MODULE_STATUS_UNSUCCESSFUL,
-              registry.getDwordValue(L"SOFTWARE\\GlanceTest\\Missing", L"SDSValue", number));
-    EXPECT_EQ(MODULE_STATUS_UNSUCCESSFUL,
-              registry.getStringValue(L"SOFTWARE\\GlanceTest", L"Long", text));
-    EXPECT_EQ(MODULE_STATUS_UNSUCCESSFUL,
-              registry.getStringValue(L"SOFTWARE\\GlanceTest", L"Absent", text));
+              registry.getDwordValue(path + L"\\Missing", L"SDSValue", number));
+    EXPECT_EQ(MODULE_STATUS_UNSUCCESSFUL, registry.getStringValue(path, L"Long", text));
+    EXPECT_EQ(MODULE_STATUS_UNSUCCESSFUL, registry.getStringValue(path, L"Absent", text));
     EXPECT_EQ(5u, number);
     EXPECT_EQ(L"kept", text);
-
-    machine.Close();
-    CRegKey software;
-    ASSERT_EQ(kErrorSuccess, software.Open(kHKeyLocalMachine, L"SOFTWARE"));
-    EXPECT_EQ(kErrorSuccess, software.RecurseDeleteKey(L"GlanceTest"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // run at once; every read must be a whole value, no value may go back to an
 // older generation, and every writer's last value must be there at the end.
 #include "platform/CRegKey.h"
+#include "platform/TextCodec.h"
 
 #include "fakes/ScratchRegistry.h"
 
@@ -48,13 +49,14 @@ TEST_F(RegistryMultiProcessTest, ReadersNeverSeeATornOrLostValue) {
     ASSERT_EQ(kErrorSuccess, stress.Create(key.handle(), L"Stress"));
     const std::string child = GLANCE_REGISTRY_STRESS_CHILD;
     const std::string count = "300";
+    const std::string path = Vanta::toUtf8(testfakes::scratchPath() + L"\\Stress");
 
     std::vector<pid_t> processes;
     for (int i = 0; i < 3; ++i) {
-        processes.push_back(spawn({child, "reader", count, "first", "second"}));
+        processes.push_back(spawn({child, path, "reader", count, "first", "second"}));
     }
-    processes.push_back(spawn({child, "writer", "first", count}));
-    processes.push_back(spawn({child, "writer", "second", count}));
+    processes.push_back(spawn({child, path, "writer", "first", count}));
+    processes.push_back(spawn({child, path, "writer", "second", count}));
     for (pid_t pid : processes) {
         ASSERT_GT(pid, 0);
     }

@@ -15,7 +15,8 @@ namespace {
 
 using namespace Strato;
 
-constexpr const wchar_t* kKeyPath = L"Software\\GlanceTest\\Stress";
+// The key under HKEY_CURRENT_USER that the parent test made: the first argument.
+std::wstring keyPath;
 constexpr uint32_t kBlobSize = 8192;
 
 std::wstring wide(const char* text) {
@@ -33,7 +34,7 @@ std::vector<uint8_t> generation(uint32_t g) {
 
 int write(const std::wstring& name, uint32_t count) {
     CRegKey key;
-    if (key.Open(kHKeyCurrentUser, kKeyPath) != kErrorSuccess) {
+    if (key.Open(kHKeyCurrentUser, keyPath.c_str()) != kErrorSuccess) {
         return 3;
     }
     for (uint32_t g = 1; g <= count; ++g) {
@@ -47,7 +48,7 @@ int write(const std::wstring& name, uint32_t count) {
 
 int read(uint32_t count, const std::vector<std::wstring>& names) {
     CRegKey key;
-    if (key.Open(kHKeyCurrentUser, kKeyPath, kKeyRead) != kErrorSuccess) {
+    if (key.Open(kHKeyCurrentUser, keyPath.c_str(), kKeyRead) != kErrorSuccess) {
         return 3;
     }
     std::map<std::wstring, uint32_t> seen;
@@ -92,6 +93,12 @@ int read(uint32_t count, const std::vector<std::wstring>& names) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc < 2) {
+        return 2;
+    }
+    keyPath = wide(argv[1]);
+    --argc;
+    ++argv;
     if (argc >= 4 && std::string(argv[1]) == "writer") {
         return write(wide(argv[2]), static_cast<uint32_t>(std::atoi(argv[3])));
     }
