@@ -3,6 +3,7 @@
 // that the module's callers rely on.
 #include "platform/CRegKey.h"
 #include "platform/AsciiCase.h"
+#include "platform/ByteOrder.h"
 #include "platform/CObfuscatedRegKey.h"
 #include "platform/RegistryAPI.h"
 
@@ -26,10 +27,7 @@ class CRegKeyTest : public ScratchKeyTest {};
 // Raw UTF-16LE bytes of `text` without any terminator.
 std::vector<uint8_t> utf16Bytes(const std::wstring& text) {
     std::vector<uint8_t> bytes;
-    for (wchar_t unit : text) {
-        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<uint8_t>((unit >> 8) & 0xFF));
-    }
+    Vanta::appendUtf16Le(bytes, text);
     return bytes;
 }
 

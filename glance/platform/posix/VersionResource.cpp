@@ -3,34 +3,26 @@
 
 #include "kestrel/ResourceTables.h"
 #include "platform/AsciiCase.h"
+#include "platform/ByteOrder.h"
 #include "platform/LibraryHandle.h"
 #include "platform/TextCodec.h"
 
 #include <dlfcn.h>
 
-#include <cstring>
 
 namespace Strato::internal {
 namespace {
 
-// Block layout (all numbers little-endian in host order, this process only):
+// Block layout (all numbers little-endian):
 //   u32 translation count, u32 translations...,
 //   u32 string count, then per string: u16 language, u16 code page,
 //   u32 name units, the name's units (u16), u32 value units, the value's.
-// Byte by byte: a range insert of a local's bytes draws a false overflow
-// warning from GCC 12 at -O2.
 void putU32(std::vector<uint8_t>& block, uint32_t value) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&value);
-    for (size_t i = 0; i < sizeof value; ++i) {
-        block.push_back(bytes[i]);
-    }
+    Vanta::appendLittleEndian(block, value);
 }
 
 void putU16(std::vector<uint8_t>& block, uint16_t value) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&value);
-    for (size_t i = 0; i < sizeof value; ++i) {
-        block.push_back(bytes[i]);
-    }
+    Vanta::appendLittleEndian(block, value);
 }
 
 void putUnits(std::vector<uint8_t>& block, const uint16_t* units) {
@@ -47,8 +39,8 @@ void putUnits(std::vector<uint8_t>& block, const uint16_t* units) {
 class Reader {
 public:
     explicit Reader(const std::vector<uint8_t>& block) : block_(block) {}
-    bool u32(uint32_t& value) { return read(&value, sizeof value); }
-    bool u16(uint16_t& value) { return read(&value, sizeof value); }
+    bool u32(uint32_t& value) { return read(value); }
+    bool u16(uint16_t& value) { return read(value); }
     bool units(std::wstring& text) {
         uint32_t length = 0;
         if (!u32(length) || length > (block_.size() - at_) / 2) {
@@ -64,12 +56,13 @@ public:
     }
 
 private:
-    bool read(void* out, size_t size) {
-        if (block_.size() - at_ < size) {
+    template <typename T>
+    bool read(T& value) {
+        if (block_.size() - at_ < sizeof(T)) {
             return false;
         }
-        std::memcpy(out, block_.data() + at_, size);
-        at_ += size;
+        value = Vanta::readLittleEndian<T>(block_.data() + at_, sizeof(T));
+        at_ += sizeof(T);
         return true;
     }
 
