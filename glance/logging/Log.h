@@ -1,6 +1,5 @@
-// The one way call sites log: ask IsLogEnabled first,
-// so that a message below the active level costs one virtual call and no
-// formatting.
+// How call sites log: IsLogEnabled first, so that a message below the active
+// level costs one virtual call and no formatting.
 #pragma once
 
 #include "logging/LogFrontEnd.h"

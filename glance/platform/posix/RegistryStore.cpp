@@ -2,7 +2,6 @@
 #include "platform/posix/RegistryStore.h"
 
 #include "platform/AsciiCase.h"
-
 #include "platform/posix/DataFolders.h"
 
 #include <cstdlib>

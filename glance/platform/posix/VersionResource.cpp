@@ -9,7 +9,6 @@
 
 #include <dlfcn.h>
 
-
 namespace Strato::internal {
 namespace {
 
