@@ -1,6 +1,9 @@
 #include "platform/TextCodec.h"
 
+#include "platform/ByteOrder.h"
+
 #include <cstdint>
+#include <vector>
 
 namespace Vanta {
 namespace {
@@ -130,14 +133,10 @@ std::string toUtf16LeBytes(std::wstring_view utf16) {
     for (size_t i = 0; i < utf16.size();) {
         appendUtf16(wellFormed, nextCodePoint(utf16, i));
     }
-    std::string out;
-    out.reserve(wellFormed.size() * 2);
-    for (const wchar_t unit : wellFormed) {
-        const auto value = static_cast<uint16_t>(unit);
-        out.push_back(static_cast<char>(value & 0xFF));
-        out.push_back(static_cast<char>(value >> 8));
-    }
-    return out;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(wellFormed.size() * 2);
+    appendUtf16Le(bytes, wellFormed);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 } // namespace Vanta
