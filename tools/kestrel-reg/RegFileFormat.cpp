@@ -1,5 +1,6 @@
 #include "RegFileFormat.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/RegistryTypes.h"
 #include "platform/TextCodec.h"
 
@@ -95,12 +96,8 @@ bool parseHexBytes(std::wstring_view text, std::vector<uint8_t>& out) {
 
 std::vector<uint8_t> stringBytes(const std::wstring& text) {
     std::vector<uint8_t> bytes;
-    for (wchar_t unit : text) {
-        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<uint8_t>((static_cast<uint32_t>(unit) >> 8) & 0xFF));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
+    appendUtf16Le(bytes, text);
+    appendLittleEndian<uint16_t>(bytes, 0);
     return bytes;
 }
 
@@ -134,8 +131,8 @@ bool parseData(const std::wstring& data, RegFileValue& value) {
             number = number * 16 + static_cast<uint32_t>(digit);
         }
         value.type = Strato::kRegDword;
-        value.data = {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
-                      static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24)};
+        value.data.clear();
+        appendLittleEndian(value.data, number);
         return true;
     }
     if (data.rfind(L"hex:", 0) == 0) {
@@ -179,15 +176,8 @@ bool plainText(const std::vector<uint8_t>& data, std::wstring& text) {
         data[data.size() - 2] != 0) {
         return false;
     }
-    text.clear();
-    for (size_t i = 0; i + 2 < data.size(); i += 2) {
-        const auto unit = static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
-        if (unit == L'\0') {
-            return false;
-        }
-        text.push_back(unit);
-    }
-    return true;
+    text = utf16LeUnits(data.data(), data.size() - 2);
+    return text.find(L'\0') == std::wstring::npos;
 }
 
 } // namespace
@@ -195,12 +185,7 @@ bool plainText(const std::vector<uint8_t>& data, std::wstring& text) {
 std::wstring decodeRegFileBytes(const std::string& bytes) {
     if (bytes.size() >= 2 && static_cast<uint8_t>(bytes[0]) == 0xFF &&
         static_cast<uint8_t>(bytes[1]) == 0xFE) {
-        std::wstring text;
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            text.push_back(static_cast<wchar_t>(static_cast<uint8_t>(bytes[i]) |
-                                                (static_cast<uint8_t>(bytes[i + 1]) << 8)));
-        }
-        return text;
+        return utf16LeUnits(reinterpret_cast<const uint8_t*>(bytes.data()) + 2, bytes.size() - 2);
     }
     std::string_view utf8(bytes);
     if (utf8.substr(0, 3) == "\xEF\xBB\xBF") {
@@ -297,8 +282,7 @@ std::wstring formatRegValue(const RegFileValue& value) {
         return line + quote(text) + L"\r\n";
     }
     if (value.type == Strato::kRegDword && value.data.size() == 4) {
-        const uint32_t number = value.data[0] | (value.data[1] << 8) | (value.data[2] << 16) |
-                                (static_cast<uint32_t>(value.data[3]) << 24);
+        const auto number = readLittleEndian<uint32_t>(value.data.data(), value.data.size());
         wchar_t digits[9];
         for (int i = 7; i >= 0; --i) {
             digits[7 - i] = L"0123456789abcdef"[(number >> (4 * i)) & 0xF];

@@ -2,6 +2,8 @@
 
 #include "RegFileFormat.h"
 
+#include "platform/AsciiCase.h"
+#include "platform/ByteOrder.h"
 #include "platform/CObfuscatedRegKey.h"
 #include "platform/CRegKey.h"
 #include "platform/FileSystemPath.h"
@@ -19,15 +21,6 @@ namespace {
 using namespace Strato;
 
 constexpr uint32_t kMaxKeyNameChars = 256;
-
-std::wstring upper(std::wstring text) {
-    for (wchar_t& c : text) {
-        if (c >= L'a' && c <= L'z') {
-            c = static_cast<wchar_t>(c - L'a' + L'A');
-        }
-    }
-    return text;
-}
 
 struct KeyPath {
     RegKeyHandle root = nullptr;
@@ -48,7 +41,7 @@ bool parseKeyPath(const std::wstring& text, KeyPath& path) {
         {L"HKU", L"HKEY_USERS", kHKeyUsers},
     };
     const size_t slash = text.find(L'\\');
-    const std::wstring rootText = upper(text.substr(0, slash));
+    const std::wstring rootText = asciiUppered<wchar_t>(text.substr(0, slash));
     for (const Root& root : roots) {
         if (rootText == root.shortName || rootText == root.longName) {
             path.root = root.handle;
@@ -130,7 +123,7 @@ std::wstring typeName(uint32_t type) {
 }
 
 bool typeFromName(const std::wstring& name, uint32_t& type) {
-    const std::wstring wanted = upper(name);
+    const std::wstring wanted = asciiUppered<wchar_t>(name);
     for (uint32_t candidate :
          {kRegSz, kRegExpandSz, kRegBinary, kRegDword, kRegMultiSz, kRegQword, kRegNone}) {
         if (typeName(candidate) == wanted) {
@@ -141,23 +134,15 @@ bool typeFromName(const std::wstring& name, uint32_t& type) {
     return false;
 }
 
-std::wstring units(const std::vector<uint8_t>& data) {
-    std::wstring text;
-    for (size_t i = 0; i + 1 < data.size(); i += 2) {
-        text.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
-    }
-    return text;
-}
-
 std::wstring displayData(const RegFileValue& value) {
     std::wostringstream shown;
     const auto& d = value.data;
     if ((value.type == kRegSz || value.type == kRegExpandSz)) {
-        std::wstring text = units(d);
+        std::wstring text = utf16LeUnits(d.data(), d.size());
         return text.substr(0, text.find(L'\0'));
     }
     if (value.type == kRegMultiSz) {
-        std::wstring text = units(d);
+        std::wstring text = utf16LeUnits(d.data(), d.size());
         while (!text.empty() && text.back() == L'\0') {
             text.pop_back();
         }
@@ -168,11 +153,7 @@ std::wstring displayData(const RegFileValue& value) {
         return joined;
     }
     if ((value.type == kRegDword && d.size() == 4) || (value.type == kRegQword && d.size() == 8)) {
-        uint64_t number = 0;
-        for (size_t i = d.size(); i-- > 0;) {
-            number = (number << 8) | d[i];
-        }
-        shown << L"0x" << std::hex << number;
+        shown << L"0x" << std::hex << readLittleEndian<uint64_t>(d.data(), d.size());
         return shown.str();
     }
     std::wstring hex;
@@ -213,17 +194,11 @@ bool parseNumber(const std::wstring& text, uint64_t limit, uint64_t& number) {
 // Data of `add` as stored bytes; false when it does not fit the type.
 bool dataForType(uint32_t type, const std::wstring& text, std::vector<uint8_t>& data) {
     data.clear();
-    auto putUnits = [&](const std::wstring& s) {
-        for (wchar_t unit : s) {
-            data.push_back(static_cast<uint8_t>(unit & 0xFF));
-            data.push_back(static_cast<uint8_t>((static_cast<uint32_t>(unit) >> 8) & 0xFF));
-        }
-    };
     switch (type) {
     case kRegSz:
     case kRegExpandSz:
-        putUnits(text);
-        putUnits(std::wstring(1, L'\0'));
+        appendUtf16Le(data, text);
+        appendLittleEndian<uint16_t>(data, 0);
         return true;
     case kRegMultiSz: {
         // Strings separated by the two characters \0.
@@ -240,18 +215,19 @@ bool dataForType(uint32_t type, const std::wstring& text, std::vector<uint8_t>& 
             list.push_back(L'\0');
         }
         list.push_back(L'\0');
-        putUnits(list);
+        appendUtf16Le(data, list);
         return true;
     }
     case kRegDword:
     case kRegQword: {
         uint64_t number = 0;
-        const size_t bytes = type == kRegDword ? 4 : 8;
-        if (!parseNumber(text, bytes == 4 ? 0xFFFFFFFFull : ~0ull, number)) {
+        if (!parseNumber(text, type == kRegDword ? 0xFFFFFFFFull : ~0ull, number)) {
             return false;
         }
-        for (size_t i = 0; i < bytes; ++i) {
-            data.push_back(static_cast<uint8_t>(number >> (8 * i)));
+        if (type == kRegDword) {
+            appendLittleEndian(data, static_cast<uint32_t>(number));
+        } else {
+            appendLittleEndian(data, number);
         }
         return true;
     }
@@ -291,7 +267,7 @@ struct Options {
 bool parseOptions(const std::vector<std::wstring>& arguments, size_t from, Options& options,
                   std::wstring& complaint) {
     for (size_t i = from; i < arguments.size(); ++i) {
-        const std::wstring option = upper(arguments[i]);
+        const std::wstring option = asciiUppered<wchar_t>(arguments[i]);
         auto next = [&](std::wstring& out) {
             if (i + 1 >= arguments.size()) {
                 complaint = L"option " + arguments[i] + L" needs a value";
@@ -414,7 +390,7 @@ int RegTool::run(const std::vector<std::wstring>& arguments) {
         if (arguments.empty()) {
             return usage(L"no command given");
         }
-        const std::wstring command = upper(arguments[0]);
+        const std::wstring command = asciiUppered<wchar_t>(arguments[0]);
         if (command == L"QUERY") {
             return query(arguments);
         }
@@ -657,7 +633,7 @@ int RegTool::importFile(const std::vector<std::wstring>& arguments) {
 int RegTool::exportFile(const std::vector<std::wstring>& arguments) {
     KeyPath path;
     if (arguments.size() < 3 || arguments.size() > 4 || !parseKeyPath(arguments[1], path) ||
-        (arguments.size() == 4 && upper(arguments[3]) != L"/Y")) {
+        (arguments.size() == 4 && !equalIgnoringAsciiCase(arguments[3], L"/Y"))) {
         return usage(L"export needs a key and a file");
     }
     CRegKey key;
