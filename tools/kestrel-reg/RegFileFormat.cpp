@@ -1,11 +1,16 @@
 #include "RegFileFormat.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/ByteOrder.h"
 #include "platform/RegistryTypes.h"
 #include "platform/TextCodec.h"
 
+#include <sstream>
+
 namespace Vanta {
 namespace {
+
+using namespace Strato;
 
 constexpr size_t kLineLimit = 80;
 
@@ -180,6 +185,33 @@ bool plainText(const std::vector<uint8_t>& data, std::wstring& text) {
     return text.find(L'\0') == std::wstring::npos;
 }
 
+bool parseNumber(const std::wstring& text, uint64_t limit, uint64_t& number) {
+    if (text.empty()) {
+        return false;
+    }
+    const bool hex = text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X');
+    const uint64_t base = hex ? 16 : 10;
+    number = 0;
+    for (size_t i = hex ? 2 : 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        uint64_t digit = 0;
+        if (c >= L'0' && c <= L'9') {
+            digit = static_cast<uint64_t>(c - L'0');
+        } else if (hex && c >= L'a' && c <= L'f') {
+            digit = static_cast<uint64_t>(c - L'a' + 10);
+        } else if (hex && c >= L'A' && c <= L'F') {
+            digit = static_cast<uint64_t>(c - L'A' + 10);
+        } else {
+            return false;
+        }
+        if (number > (limit - digit) / base) {
+            return false;
+        }
+        number = number * base + digit;
+    }
+    return true;
+}
+
 } // namespace
 
 std::wstring decodeRegFileBytes(const std::string& bytes) {
@@ -321,6 +353,127 @@ std::wstring formatRegValue(const RegFileValue& value) {
         }
     }
     return out + line + L"\r\n";
+}
+
+std::wstring regTypeName(uint32_t type) {
+    switch (type) {
+    case kRegSz:
+        return L"REG_SZ";
+    case kRegExpandSz:
+        return L"REG_EXPAND_SZ";
+    case kRegBinary:
+        return L"REG_BINARY";
+    case kRegDword:
+        return L"REG_DWORD";
+    case kRegMultiSz:
+        return L"REG_MULTI_SZ";
+    case kRegQword:
+        return L"REG_QWORD";
+    case kRegNone:
+        return L"REG_NONE";
+    default:
+        return L"REG_0x" + std::to_wstring(type);
+    }
+}
+
+bool regTypeFromName(std::wstring_view name, uint32_t& type) {
+    const std::wstring wanted = asciiUppered<wchar_t>(name);
+    for (uint32_t candidate :
+         {kRegSz, kRegExpandSz, kRegBinary, kRegDword, kRegMultiSz, kRegQword, kRegNone}) {
+        if (regTypeName(candidate) == wanted) {
+            type = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring displayRegData(const RegFileValue& value) {
+    std::wostringstream shown;
+    const auto& d = value.data;
+    if ((value.type == kRegSz || value.type == kRegExpandSz)) {
+        std::wstring text = utf16LeUnits(d.data(), d.size());
+        return text.substr(0, text.find(L'\0'));
+    }
+    if (value.type == kRegMultiSz) {
+        std::wstring text = utf16LeUnits(d.data(), d.size());
+        while (!text.empty() && text.back() == L'\0') {
+            text.pop_back();
+        }
+        std::wstring joined;
+        for (wchar_t c : text) {
+            joined += c == L'\0' ? std::wstring(L"\\0") : std::wstring(1, c);
+        }
+        return joined;
+    }
+    if ((value.type == kRegDword && d.size() == 4) || (value.type == kRegQword && d.size() == 8)) {
+        shown << L"0x" << std::hex << readLittleEndian<uint64_t>(d.data(), d.size());
+        return shown.str();
+    }
+    std::wstring hex;
+    for (uint8_t byte : d) {
+        hex.push_back(L"0123456789ABCDEF"[byte >> 4]);
+        hex.push_back(L"0123456789ABCDEF"[byte & 0xF]);
+    }
+    return hex;
+}
+
+bool regDataFromText(uint32_t type, const std::wstring& text, std::vector<uint8_t>& data) {
+    data.clear();
+    switch (type) {
+    case kRegSz:
+    case kRegExpandSz:
+        appendUtf16Le(data, text);
+        appendLittleEndian<uint16_t>(data, 0);
+        return true;
+    case kRegMultiSz: {
+        // Strings separated by the two characters \0.
+        std::wstring list;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == L'\\' && i + 1 < text.size() && text[i + 1] == L'0') {
+                list.push_back(L'\0');
+                ++i;
+            } else {
+                list.push_back(text[i]);
+            }
+        }
+        if (!list.empty()) {
+            list.push_back(L'\0');
+        }
+        list.push_back(L'\0');
+        appendUtf16Le(data, list);
+        return true;
+    }
+    case kRegDword:
+    case kRegQword: {
+        uint64_t number = 0;
+        if (!parseNumber(text, type == kRegDword ? 0xFFFFFFFFull : ~0ull, number)) {
+            return false;
+        }
+        if (type == kRegDword) {
+            appendLittleEndian(data, static_cast<uint32_t>(number));
+        } else {
+            appendLittleEndian(data, number);
+        }
+        return true;
+    }
+    case kRegBinary: {
+        if (text.size() % 2 != 0) {
+            return false;
+        }
+        for (size_t i = 0; i < text.size(); i += 2) {
+            std::wstring pair = L"0x" + text.substr(i, 2);
+            uint64_t byte = 0;
+            if (!parseNumber(pair, 0xFF, byte)) {
+                return false;
+            }
+            data.push_back(static_cast<uint8_t>(byte));
+        }
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 } // namespace Vanta

@@ -1,5 +1,6 @@
-// The "Windows Registry Editor Version 5.00" text format: parsing a file's
-// text into key blocks and writing keys and values back as text.
+// Value data as text: the "Windows Registry Editor Version 5.00" file format
+// (parsing a file's text into key blocks, writing values back as lines) and
+// the type names and data text of the command line.
 #pragma once
 
 #include <cstdint>
@@ -37,5 +38,19 @@ bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::ws
 // terminated text, DWORDs as dword:, everything else as hex(N): with long
 // lines continued as the editor does.
 std::wstring formatRegValue(const RegFileValue& value);
+
+// REG_SZ, REG_DWORD, ... as `query` shows them and `add /t` takes them.
+std::wstring regTypeName(uint32_t type);
+// Any letter case; false for a name regTypeName does not give.
+bool regTypeFromName(std::wstring_view name, uint32_t& type);
+
+// The data as `query` shows it: strings as text, REG_MULTI_SZ with \0
+// between its strings, DWORD and QWORD as 0x hex, anything else as hex digits.
+std::wstring displayRegData(const RegFileValue& value);
+
+// The stored bytes of `add /t TYPE /d TEXT`: REG_MULTI_SZ strings separated by
+// \0, numbers decimal or 0x hex, REG_BINARY as hex digit pairs. False when
+// the text does not fit the type.
+bool regDataFromText(uint32_t type, const std::wstring& text, std::vector<uint8_t>& data);
 
 } // namespace Vanta

@@ -3,7 +3,6 @@
 #include "RegFileFormat.h"
 
 #include "platform/AsciiCase.h"
-#include "platform/ByteOrder.h"
 #include "platform/CObfuscatedRegKey.h"
 #include "platform/CRegKey.h"
 #include "platform/FileSystemPath.h"
@@ -13,7 +12,6 @@
 #include <iterator>
 #include <memory>
 #include <ostream>
-#include <sstream>
 
 namespace Vanta {
 namespace {
@@ -99,155 +97,6 @@ int32_t readValue(CRegKey& key, const std::wstring& name, RegFileValue& value) {
         }
     }
     return result == kErrorSuccess ? kErrorMoreData : result;
-}
-
-std::wstring typeName(uint32_t type) {
-    switch (type) {
-    case kRegSz:
-        return L"REG_SZ";
-    case kRegExpandSz:
-        return L"REG_EXPAND_SZ";
-    case kRegBinary:
-        return L"REG_BINARY";
-    case kRegDword:
-        return L"REG_DWORD";
-    case kRegMultiSz:
-        return L"REG_MULTI_SZ";
-    case kRegQword:
-        return L"REG_QWORD";
-    case kRegNone:
-        return L"REG_NONE";
-    default:
-        return L"REG_0x" + std::to_wstring(type);
-    }
-}
-
-bool typeFromName(const std::wstring& name, uint32_t& type) {
-    const std::wstring wanted = asciiUppered<wchar_t>(name);
-    for (uint32_t candidate :
-         {kRegSz, kRegExpandSz, kRegBinary, kRegDword, kRegMultiSz, kRegQword, kRegNone}) {
-        if (typeName(candidate) == wanted) {
-            type = candidate;
-            return true;
-        }
-    }
-    return false;
-}
-
-std::wstring displayData(const RegFileValue& value) {
-    std::wostringstream shown;
-    const auto& d = value.data;
-    if ((value.type == kRegSz || value.type == kRegExpandSz)) {
-        std::wstring text = utf16LeUnits(d.data(), d.size());
-        return text.substr(0, text.find(L'\0'));
-    }
-    if (value.type == kRegMultiSz) {
-        std::wstring text = utf16LeUnits(d.data(), d.size());
-        while (!text.empty() && text.back() == L'\0') {
-            text.pop_back();
-        }
-        std::wstring joined;
-        for (wchar_t c : text) {
-            joined += c == L'\0' ? std::wstring(L"\\0") : std::wstring(1, c);
-        }
-        return joined;
-    }
-    if ((value.type == kRegDword && d.size() == 4) || (value.type == kRegQword && d.size() == 8)) {
-        shown << L"0x" << std::hex << readLittleEndian<uint64_t>(d.data(), d.size());
-        return shown.str();
-    }
-    std::wstring hex;
-    for (uint8_t byte : d) {
-        hex.push_back(L"0123456789ABCDEF"[byte >> 4]);
-        hex.push_back(L"0123456789ABCDEF"[byte & 0xF]);
-    }
-    return hex;
-}
-
-bool parseNumber(const std::wstring& text, uint64_t limit, uint64_t& number) {
-    if (text.empty()) {
-        return false;
-    }
-    const bool hex = text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X');
-    const uint64_t base = hex ? 16 : 10;
-    number = 0;
-    for (size_t i = hex ? 2 : 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        uint64_t digit = 0;
-        if (c >= L'0' && c <= L'9') {
-            digit = static_cast<uint64_t>(c - L'0');
-        } else if (hex && c >= L'a' && c <= L'f') {
-            digit = static_cast<uint64_t>(c - L'a' + 10);
-        } else if (hex && c >= L'A' && c <= L'F') {
-            digit = static_cast<uint64_t>(c - L'A' + 10);
-        } else {
-            return false;
-        }
-        if (number > (limit - digit) / base) {
-            return false;
-        }
-        number = number * base + digit;
-    }
-    return true;
-}
-
-// Data of `add` as stored bytes; false when it does not fit the type.
-bool dataForType(uint32_t type, const std::wstring& text, std::vector<uint8_t>& data) {
-    data.clear();
-    switch (type) {
-    case kRegSz:
-    case kRegExpandSz:
-        appendUtf16Le(data, text);
-        appendLittleEndian<uint16_t>(data, 0);
-        return true;
-    case kRegMultiSz: {
-        // Strings separated by the two characters \0.
-        std::wstring list;
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == L'\\' && i + 1 < text.size() && text[i + 1] == L'0') {
-                list.push_back(L'\0');
-                ++i;
-            } else {
-                list.push_back(text[i]);
-            }
-        }
-        if (!list.empty()) {
-            list.push_back(L'\0');
-        }
-        list.push_back(L'\0');
-        appendUtf16Le(data, list);
-        return true;
-    }
-    case kRegDword:
-    case kRegQword: {
-        uint64_t number = 0;
-        if (!parseNumber(text, type == kRegDword ? 0xFFFFFFFFull : ~0ull, number)) {
-            return false;
-        }
-        if (type == kRegDword) {
-            appendLittleEndian(data, static_cast<uint32_t>(number));
-        } else {
-            appendLittleEndian(data, number);
-        }
-        return true;
-    }
-    case kRegBinary: {
-        if (text.size() % 2 != 0) {
-            return false;
-        }
-        for (size_t i = 0; i < text.size(); i += 2) {
-            std::wstring pair = L"0x" + text.substr(i, 2);
-            uint64_t byte = 0;
-            if (!parseNumber(pair, 0xFF, byte)) {
-                return false;
-            }
-            data.push_back(static_cast<uint8_t>(byte));
-        }
-        return true;
-    }
-    default:
-        return false;
-    }
 }
 
 // The options after the key: /v NAME, /ve, /va, /t TYPE, /d DATA, /f, /obf.
@@ -433,7 +282,7 @@ int RegTool::query(const std::vector<std::wstring>& arguments) {
         path.rootName + (path.subKey.empty() ? L"" : L"\\" + path.subKey);
     auto show = [&](const RegFileValue& value) {
         out_ << "    " << utf8(value.name.empty() ? L"(Default)" : value.name) << "    "
-             << utf8(typeName(value.type)) << "    " << utf8(displayData(value)) << "\n";
+             << utf8(regTypeName(value.type)) << "    " << utf8(displayRegData(value)) << "\n";
     };
     out_ << utf8(shownPath) << "\n";
     if (options.hasName || options.defaultValue) {
@@ -500,12 +349,12 @@ int RegTool::add(const std::vector<std::wstring>& arguments) {
     }
     const bool setsValue = options.hasName || options.defaultValue;
     uint32_t type = kRegSz;
-    if (options.hasType && !typeFromName(options.type, type)) {
+    if (options.hasType && !regTypeFromName(options.type, type)) {
         return usage(L"unknown type " + options.type);
     }
     std::vector<uint8_t> data;
-    if (setsValue && !dataForType(type, options.data, data)) {
-        return usage(L"the data \"" + options.data + L"\" does not fit " + typeName(type));
+    if (setsValue && !regDataFromText(type, options.data, data)) {
+        return usage(L"the data \"" + options.data + L"\" does not fit " + regTypeName(type));
     }
     if (!setsValue && (options.hasType || options.hasData)) {
         return usage(L"/t and /d need /v or /ve");
