@@ -69,6 +69,7 @@ const wchar_t* const kCanonical =
     L"\"Count\"=dword:0000002a\r\n"
     L"\"Empty\"=hex:\r\n"
     L"\"Expand\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,00,00\r\n"
+    L"\"Lines\"=\"one\\ntwo\\r\\nthree\"\r\n"
     L"\"Multi\"=hex(7):61,00,00,00,62,00,63,00,00,00,00,00\r\n"
     L"\"Text\"=\"Talmor \u00e9\u20ac\"\r\n"
     L"\r\n"

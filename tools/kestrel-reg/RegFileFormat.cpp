@@ -20,32 +20,74 @@ std::wstring trim(std::wstring_view text) {
     while (begin < end && (text[begin] == L' ' || text[begin] == L'\t')) {
         ++begin;
     }
-    while (end > begin &&
-           (text[end - 1] == L' ' || text[end - 1] == L'\t' || text[end - 1] == L'\r')) {
+    while (end > begin && (text[end - 1] == L' ' || text[end - 1] == L'\t')) {
         --end;
     }
     return std::wstring(text.substr(begin, end - begin));
 }
 
-std::wstring lineError(size_t line, const std::wstring& what) {
+std::wstring atLine(size_t line, const std::wstring& what) {
     return L"line " + std::to_wstring(line) + L": " + what;
 }
 
-// A quoted text with \\ and \" escapes starting at `at` (the quote).
-bool readQuoted(const std::wstring& line, size_t& at, std::wstring& out) {
+// The text lines of a file: CR, LF and CRLF each end a line, as the editor
+// reads them.
+std::vector<std::wstring_view> splitLines(std::wstring_view text) {
+    std::vector<std::wstring_view> lines;
+    size_t start = 0;
+    for (size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == L'\r' || text[at] == L'\n') {
+            lines.push_back(text.substr(start, at - start));
+            if (text[at] == L'\r' && at + 1 < text.size() && text[at + 1] == L'\n') {
+                ++at;
+            }
+            start = at + 1;
+        }
+    }
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+// A quoted text starting at `at` (the quote), with the escapes the editor
+// reads: \\ \" \n \r \0. Any other escaped character stands for itself, the
+// backslash dropped as the editor drops it, with a note in `notes`.
+bool readQuoted(std::wstring_view line, size_t& at, std::wstring& out,
+                std::vector<std::wstring>& notes) {
     if (at >= line.size() || line[at] != L'"') {
         return false;
     }
     out.clear();
     for (++at; at < line.size(); ++at) {
-        wchar_t c = line[at];
-        if (c == L'\\' && at + 1 < line.size() && (line[at + 1] == L'\\' || line[at + 1] == L'"')) {
-            out.push_back(line[++at]);
-        } else if (c == L'"') {
+        const wchar_t c = line[at];
+        if (c == L'"') {
             ++at;
             return true;
-        } else {
+        }
+        if (c != L'\\') {
             out.push_back(c);
+            continue;
+        }
+        if (++at == line.size()) {
+            break;
+        }
+        switch (const wchar_t escaped = line[at]) {
+        case L'n':
+            out.push_back(L'\n');
+            break;
+        case L'r':
+            out.push_back(L'\r');
+            break;
+        case L'0':
+            out.push_back(L'\0');
+            break;
+        case L'\\':
+        case L'"':
+            out.push_back(escaped);
+            break;
+        default:
+            out.push_back(escaped);
+            notes.push_back(L"unknown escape \\" + std::wstring(1, escaped) + L", read as " +
+                            std::wstring(1, escaped));
         }
     }
     return false;
@@ -106,8 +148,11 @@ std::vector<uint8_t> stringBytes(const std::wstring& text) {
     return bytes;
 }
 
-// Value data after the "=": -, "text", dword:, hex:, hex(N):.
-bool parseData(const std::wstring& data, RegFileValue& value) {
+// Value data after the "=": -, "text", dword:, hex:, hex(N):. False with
+// `why` set when it cannot be read.
+bool parseData(const std::wstring& data, RegFileValue& value, std::wstring& why,
+               std::vector<std::wstring>& notes) {
+    why = L"the value data cannot be read";
     if (data == L"-") {
         value.remove = true;
         return true;
@@ -115,7 +160,11 @@ bool parseData(const std::wstring& data, RegFileValue& value) {
     if (!data.empty() && data[0] == L'"') {
         size_t at = 0;
         std::wstring text;
-        if (!readQuoted(data, at, text) || !trim(data.substr(at)).empty()) {
+        if (!readQuoted(data, at, text, notes)) {
+            why = L"the string has no closing quote";
+            return false;
+        }
+        if (!trim(data.substr(at)).empty()) {
             return false;
         }
         value.type = Strato::kRegSz;
@@ -163,26 +212,44 @@ bool parseData(const std::wstring& data, RegFileValue& value) {
     return false;
 }
 
+// The editor's escapes; other characters, tabs and controls included, as
+// they are.
 std::wstring quote(const std::wstring& text) {
     std::wstring out = L"\"";
     for (wchar_t c : text) {
         if (c == L'\\' || c == L'"') {
             out.push_back(L'\\');
+            out.push_back(c);
+        } else if (c == L'\n') {
+            out += L"\\n";
+        } else if (c == L'\r') {
+            out += L"\\r";
+        } else {
+            out.push_back(c);
         }
-        out.push_back(c);
     }
     out.push_back(L'"');
     return out;
 }
 
-// Plain text: whole UTF-16 units, one terminator at the end and no other.
+// Plain text: whole UTF-16 units, one terminator at the end and no other, and
+// no unpaired surrogate, which the file's UTF-16 could not carry.
 bool plainText(const std::vector<uint8_t>& data, std::wstring& text) {
     if (data.size() < 2 || data.size() % 2 != 0 || data[data.size() - 1] != 0 ||
         data[data.size() - 2] != 0) {
         return false;
     }
     text = utf16LeUnits(data.data(), data.size() - 2);
-    return text.find(L'\0') == std::wstring::npos;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool high = text[i] >= 0xD800 && text[i] <= 0xDBFF;
+        const bool low = text[i] >= 0xDC00 && text[i] <= 0xDFFF;
+        if (text[i] == L'\0' || low ||
+            (high && (i + 1 == text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF))) {
+            return false;
+        }
+        i += high ? 1 : 0;
+    }
+    return true;
 }
 
 bool parseNumber(const std::wstring& text, uint64_t limit, uint64_t& number) {
@@ -226,19 +293,11 @@ std::wstring decodeRegFileBytes(const std::string& bytes) {
     return fromUtf8(utf8);
 }
 
-bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::wstring& error) {
-    std::vector<std::wstring> lines;
-    size_t start = 0;
-    while (start <= text.size()) {
-        const size_t end = text.find(L'\n', start);
-        lines.push_back(std::wstring(text.substr(
-            start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start)));
-        if (end == std::wstring_view::npos) {
-            break;
-        }
-        start = end + 1;
-    }
+bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::wstring& error,
+                  std::vector<std::wstring>* warnings) {
+    const std::vector<std::wstring_view> lines = splitLines(text);
     std::vector<RegFileKey> parsed;
+    std::vector<std::wstring> notes;
     bool headerSeen = false;
     for (size_t index = 0; index < lines.size(); ++index) {
         const size_t lineNumber = index + 1;
@@ -248,8 +307,8 @@ bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::ws
         }
         if (!headerSeen) {
             if (line != kRegFileHeader) {
-                error = lineError(lineNumber, L"the file does not start with \"" +
-                                                  std::wstring(kRegFileHeader) + L"\"");
+                error = atLine(lineNumber, L"the file does not start with \"" +
+                                               std::wstring(kRegFileHeader) + L"\"");
                 return false;
             }
             headerSeen = true;
@@ -257,7 +316,7 @@ bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::ws
         }
         if (line[0] == L'[') {
             if (line.back() != L']' || line.size() < 3) {
-                error = lineError(lineNumber, L"a key line must end with ]");
+                error = atLine(lineNumber, L"a key line must end with ]");
                 return false;
             }
             RegFileKey key;
@@ -267,7 +326,7 @@ bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::ws
             continue;
         }
         if (parsed.empty()) {
-            error = lineError(lineNumber, L"a value comes before any key");
+            error = atLine(lineNumber, L"a value comes before any key");
             return false;
         }
         // Hex data may continue over lines that end with a backslash.
@@ -278,31 +337,39 @@ bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::ws
         }
         RegFileValue value;
         size_t at = 0;
+        std::vector<std::wstring> lineNotes;
         if (line[0] == L'@') {
             at = 1;
-        } else if (!readQuoted(line, at, value.name)) {
-            error = lineError(lineNumber, L"a value name must be @ or a quoted text");
+        } else if (!readQuoted(line, at, value.name, lineNotes)) {
+            error = atLine(lineNumber, L"a value name must be @ or a quoted text");
             return false;
         }
         while (at < line.size() && line[at] == L' ') {
             ++at;
         }
         if (at >= line.size() || line[at] != L'=') {
-            error = lineError(lineNumber, L"= expected after the value name");
+            error = atLine(lineNumber, L"= expected after the value name");
             return false;
         }
-        if (!parseData(trim(std::wstring_view(line).substr(at + 1)), value)) {
-            error = lineError(lineNumber, L"the value data cannot be read");
+        std::wstring why;
+        if (!parseData(trim(std::wstring_view(line).substr(at + 1)), value, why, lineNotes)) {
+            error = atLine(lineNumber, why);
             return false;
+        }
+        for (const std::wstring& note : lineNotes) {
+            notes.push_back(atLine(lineNumber, note));
         }
         parsed.back().values.push_back(std::move(value));
     }
     if (!headerSeen) {
         error =
-            lineError(1, L"the file does not start with \"" + std::wstring(kRegFileHeader) + L"\"");
+            atLine(1, L"the file does not start with \"" + std::wstring(kRegFileHeader) + L"\"");
         return false;
     }
     keys = std::move(parsed);
+    if (warnings != nullptr) {
+        *warnings = std::move(notes);
+    }
     return true;
 }
 

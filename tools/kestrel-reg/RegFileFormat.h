@@ -31,12 +31,14 @@ inline constexpr std::wstring_view kRegFileHeader = L"Windows Registry Editor Ve
 std::wstring decodeRegFileBytes(const std::string& bytes);
 
 // Parses the text into `keys`. False with `error` set ("line N: ...") when
-// the header is missing or a line cannot be read.
-bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::wstring& error);
+// the header is missing or a line cannot be read; `warnings` gets what was
+// read but looks amiss (an unknown escape), one "line N: ..." each.
+bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::wstring& error,
+                  std::vector<std::wstring>* warnings = nullptr);
 
-// One value line, CRLF-terminated: strings quoted when they are plain
-// terminated text, DWORDs as dword:, everything else as hex(N): with long
-// lines continued as the editor does.
+// One value line, CRLF-terminated: strings quoted (with \\ \" \n \r escaped)
+// when they are plain terminated text, DWORDs as dword:, everything else as
+// hex(N): with long lines continued as the editor does.
 std::wstring formatRegValue(const RegFileValue& value);
 
 // REG_SZ, REG_DWORD, ... as `query` shows them and `add /t` takes them.

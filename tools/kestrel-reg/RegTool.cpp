@@ -432,9 +432,13 @@ int RegTool::importFile(const std::vector<std::wstring>& arguments) {
                             std::istreambuf_iterator<char>());
     std::vector<RegFileKey> keys;
     std::wstring error;
-    if (!parseRegFile(decodeRegFileBytes(bytes), keys, error)) {
+    std::vector<std::wstring> warnings;
+    if (!parseRegFile(decodeRegFileBytes(bytes), keys, error, &warnings)) {
         err_ << "ERROR: " << utf8(arguments[1]) << ", " << utf8(error) << "\n";
         return kExitUsage;
+    }
+    for (const std::wstring& warning : warnings) {
+        err_ << "WARNING: " << utf8(arguments[1]) << ", " << utf8(warning) << "\n";
     }
     for (const RegFileKey& block : keys) {
         KeyPath path;
