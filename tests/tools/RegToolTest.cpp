@@ -108,6 +108,34 @@ TEST_F(RegToolTest, ImportAndExportRoundTripEveryValueType) {
     EXPECT_EQ(bytes, readBytes(second));
 }
 
+TEST_F(RegToolTest, ARefusedFileWritesNothing) {
+    const std::string written = "Windows Registry Editor Version 5.00\n\n"
+                                "[HKEY_CURRENT_USER\\Software\\GlanceTest\\Written]\n"
+                                "\"v\"=dword:1\n\n";
+    struct Case {
+        const char* rest;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"[HKEY_NOWHERE\\X]\n\"v\"=dword:2\n", "line 6: not a key below a root key"},
+        {"[HKEY_CURRENT_USER]\n\"v\"=dword:2\n", "line 6: not a key below a root key"},
+        {"[HKEY_CURRENT_USER\\Software\\GlanceTest\\Other]\n\"v\"=dword:x\n",
+         "line 7: the value data cannot be read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rest);
+        runTool({L"delete", L"HKCU\\Software\\GlanceTest\\Written"});
+        const std::wstring source = file("refused.reg");
+        writeBytes(source, written + c.rest);
+        const Outcome outcome = runTool({L"import", source});
+        EXPECT_EQ(RegTool::kExitUsage, outcome.code);
+        EXPECT_NE(std::string::npos, outcome.err.find(c.message)) << outcome.err;
+        Strato::CRegKey target;
+        EXPECT_EQ(Strato::kErrorFileNotFound,
+                  target.Open(Strato::kHKeyCurrentUser, L"Software\\GlanceTest\\Written"));
+    }
+}
+
 TEST_F(RegToolTest, DeletionLinesRemoveValuesAndKeys) {
     const std::wstring source = file("delete.reg");
     writeBytes(source, "Windows Registry Editor Version 5.00\n\n"

@@ -320,6 +320,7 @@ bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::ws
                 return false;
             }
             RegFileKey key;
+            key.line = lineNumber;
             key.remove = line[1] == L'-';
             key.path = line.substr(key.remove ? 2 : 1, line.size() - (key.remove ? 3 : 2));
             parsed.push_back(std::move(key));

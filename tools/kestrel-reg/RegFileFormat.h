@@ -3,6 +3,7 @@
 // the type names and data text of the command line.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,6 +22,7 @@ struct RegFileKey {
     std::wstring path; // root name and subkey, "HKEY_CURRENT_USER\Software\X"
     bool remove = false;
     std::vector<RegFileValue> values;
+    size_t line = 0; // of its [key] line in the file
 };
 
 // The header line every file starts with.

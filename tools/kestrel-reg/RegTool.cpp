@@ -440,13 +440,19 @@ int RegTool::importFile(const std::vector<std::wstring>& arguments) {
     for (const std::wstring& warning : warnings) {
         err_ << "WARNING: " << utf8(arguments[1]) << ", " << utf8(warning) << "\n";
     }
-    for (const RegFileKey& block : keys) {
-        KeyPath path;
-        if (!parseKeyPath(block.path, path) || path.subKey.empty()) {
-            err_ << "ERROR: " << utf8(arguments[1])
-                 << ": not a key below a root key: " << utf8(block.path) << "\n";
+    // Every key is checked before the first is written, so that a refused
+    // file leaves the registry as it was.
+    std::vector<KeyPath> paths(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (!parseKeyPath(keys[i].path, paths[i]) || paths[i].subKey.empty()) {
+            err_ << "ERROR: " << utf8(arguments[1]) << ", line " << keys[i].line
+                 << ": not a key below a root key: " << utf8(keys[i].path) << "\n";
             return kExitUsage;
         }
+    }
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const RegFileKey& block = keys[i];
+        const KeyPath& path = paths[i];
         if (block.remove) {
             const int32_t result = deleteTree(path);
             if (result != kErrorSuccess && result != kErrorFileNotFound) {
