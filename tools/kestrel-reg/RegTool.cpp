@@ -73,6 +73,31 @@ std::wstring errorText(int32_t code) {
     }
 }
 
+// CRegKey::SetValue refuses a value without data, but files hold empty
+// values of every type (hex(2): and the like), which the editor imports.
+class ImportKeyImpl : public internal::CRegKeyImpl {
+public:
+    RegResult setEmptyValue(const wchar_t* name, uint32_t type) {
+        if (handle() == nullptr) {
+            return kErrorInvalidParameter;
+        }
+        return rawSetValue(name, type, nullptr, 0);
+    }
+};
+
+class ImportKey : public CRegKey {
+public:
+    ImportKey() : ImportKey(std::make_shared<ImportKeyImpl>()) {}
+    RegResult SetEmptyValue(const wchar_t* name, uint32_t type) {
+        return writer_.setEmptyValue(name, type);
+    }
+
+private:
+    explicit ImportKey(const std::shared_ptr<ImportKeyImpl>& impl)
+        : CRegKey(impl), writer_(*impl) {}
+    ImportKeyImpl& writer_;
+};
+
 std::unique_ptr<CRegKey> makeKey(bool scrambled) {
     if (scrambled) {
         return std::make_unique<CObfuscatedRegKey>();
@@ -460,7 +485,7 @@ int RegTool::importFile(const std::vector<std::wstring>& arguments) {
             }
             continue;
         }
-        CRegKey key;
+        ImportKey key;
         int32_t result = key.Create(path.root, path.subKey.c_str());
         if (result != kErrorSuccess) {
             return failed(L"cannot create " + block.path, result);
@@ -469,13 +494,9 @@ int RegTool::importFile(const std::vector<std::wstring>& arguments) {
             if (value.remove) {
                 result = key.DeleteValue(value.name.c_str());
                 result = result == kErrorFileNotFound ? kErrorSuccess : result;
-            } else if (value.data.empty() && value.type != kRegBinary) {
-                err_ << "ERROR: " << utf8(block.path) << ": the value \"" << utf8(value.name)
-                     << "\" has no data; only binary values may be empty\n";
-                return kExitUsage;
             } else {
                 result = value.data.empty()
-                             ? key.SetBinaryValue(value.name.c_str(), nullptr, 0)
+                             ? key.SetEmptyValue(value.name.c_str(), value.type)
                              : key.SetValue(value.name.c_str(), value.type, value.data.data(),
                                             static_cast<uint32_t>(value.data.size()));
             }
