@@ -89,6 +89,114 @@ TEST(RegFileFormatTest, ALineBreakInsideAStringIsRefused) {
     }
 }
 
+TEST(RegFileFormatTest, ReadsTheFormsTheEditorReads) {
+    struct Case {
+        std::wstring lines; // after the header and a blank line
+        std::wstring key;
+        RegFileValue value;
+    };
+    const std::wstring x = L"[HKEY_CURRENT_USER\\Software\\X]\r\n";
+    const std::vector<uint8_t> bytes = {0x01, 0x02};
+    const Case cases[] = {
+        {x + L"\"v\"=hex:01,02,", L"", {L"v", false, Strato::kRegBinary, bytes}},
+        {x + L"\"v\"=hex:01,02 ; two bytes", L"", {L"v", false, Strato::kRegBinary, bytes}},
+        {x + L"\"v\"=hex:01,02 ; a comment is no continuation \\",
+         L"",
+         {L"v", false, Strato::kRegBinary, bytes}},
+        {x + L"\"v\"=hex:01,\\\r\n\r\n  02", L"", {L"v", false, Strato::kRegBinary, bytes}},
+        {x + L"\"v\"=hex:01,\\ ; more below\r\n; between\r\n\r\n  02,\\\r\n  03",
+         L"",
+         {L"v", false, Strato::kRegBinary, {0x01, 0x02, 0x03}}},
+        {x + L"\"v\"=hex:\\\r\n  01,02", L"", {L"v", false, Strato::kRegBinary, bytes}},
+        {x + L"\"v\"=hex(2):41,00,00,00;c", L"", {L"v", false, Strato::kRegExpandSz, sz(L"A")}},
+        {x + L"\"v\"=\"x\" ; comment", L"", {L"v", false, Strato::kRegSz, sz(L"x")}},
+        {x + L"\"v\"=\"a;b\";c", L"", {L"v", false, Strato::kRegSz, sz(L"a;b")}},
+        {x + L"\"v\"=dword:2a ;c", L"", {L"v", false, Strato::kRegDword, {0x2a, 0, 0, 0}}},
+        {x + L"\"v\"=dword: 2a", L"", {L"v", false, Strato::kRegDword, {0x2a, 0, 0, 0}}},
+        {x + L"\"v\"\t=\t\"x\"", L"", {L"v", false, Strato::kRegSz, sz(L"x")}},
+        {x + L"@=- ; gone", L"", {L"", true, 0, {}}},
+        {L"[HKEY_CURRENT_USER\\Software\\Y] ; comment\r\n@=\"y\"",
+         L"HKEY_CURRENT_USER\\Software\\Y",
+         {L"", false, Strato::kRegSz, sz(L"y")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(shown(c.lines));
+        const Parsed parsed =
+            parse(L"Windows Registry Editor Version 5.00\r\n\r\n" + c.lines + L"\r\n");
+        ASSERT_TRUE(parsed.ok) << shown(parsed.error);
+        ASSERT_EQ(1u, parsed.keys.size());
+        ASSERT_EQ(1u, parsed.keys[0].values.size());
+        if (!c.key.empty()) {
+            EXPECT_EQ(c.key, parsed.keys[0].path);
+        }
+        const RegFileValue& value = parsed.keys[0].values[0];
+        EXPECT_EQ(c.value.name, value.name);
+        EXPECT_EQ(c.value.remove, value.remove);
+        EXPECT_EQ(c.value.type, value.type);
+        EXPECT_EQ(c.value.data, value.data);
+    }
+}
+
+// The older header: its files are narrow text, string data of hex(1), hex(2)
+// and hex(7) included, read here as UTF-8 like the rest of the file.
+TEST(RegFileFormatTest, ReadsRegedit4FilesAsNarrowText) {
+    const std::string file = "REGEDIT4\r\n\r\n"
+                             "[HKEY_CURRENT_USER\\Software\\X]\r\n"
+                             "\"s\"=\"caf\xC3\xA9\"\r\n"
+                             "\"e\"=hex(2):25,54,45,4d,50,25,00\r\n"
+                             "\"m\"=hex(7):61,00,62,63,00,00\r\n"
+                             "\"u\"=hex(1):c3,a9,00\r\n"
+                             "\"b\"=hex:c3,a9\r\n"
+                             "\"d\"=dword:0000002a\r\n";
+    const Parsed parsed = parse(Vanta::decodeRegFileBytes(file));
+    ASSERT_TRUE(parsed.ok) << shown(parsed.error);
+    const std::vector<RegFileValue> expected = {
+        {L"s", false, Strato::kRegSz, sz(L"caf\u00e9")},
+        {L"e", false, Strato::kRegExpandSz, sz(L"%TEMP%")},
+        {L"m", false, Strato::kRegMultiSz, utf16(std::wstring(L"a\0bc\0\0", 6))},
+        {L"u", false, Strato::kRegSz, sz(L"\u00e9")},
+        {L"b", false, Strato::kRegBinary, {0xC3, 0xA9}},
+        {L"d", false, Strato::kRegDword, {0x2a, 0, 0, 0}},
+    };
+    ASSERT_EQ(1u, parsed.keys.size());
+    ASSERT_EQ(expected.size(), parsed.keys[0].values.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(shown(expected[i].name));
+        EXPECT_EQ(expected[i].type, parsed.keys[0].values[i].type);
+        EXPECT_EQ(expected[i].data, parsed.keys[0].values[i].data);
+    }
+}
+
+TEST(RegFileFormatTest, RefusesWhatTheEditorDoesNotReadWithItsLine) {
+    struct Case {
+        std::wstring lines; // from line 4, below the first key
+        std::wstring error;
+    };
+    const Case cases[] = {
+        {L"\"v\"=hex:01,,02", L"line 4: the value data cannot be read"},
+        {L"\"v\"=hex:01,02,,", L"line 4: the value data cannot be read"},
+        {L"\"v\"=hex:,", L"line 4: the value data cannot be read"},
+        {L"\"v\"=hex:01,\\\r\n\r\n\"w\"=\"x\"", L"line 4: the value data cannot be read"},
+        {L"@=\"x\"\r\n\"v\"=hex:01,\\\r\n  02,\\\r\n; end",
+         L"line 5: the hex data continues past the end of the file"},
+        {L"\"v\"=dword:", L"line 4: the value data cannot be read"},
+        {L"\"v\"=dword:0x1", L"line 4: the value data cannot be read"},
+        {L"\"v\"=-x", L"line 4: the value data cannot be read"},
+        {L"\"v\"=\"x\" junk", L"line 4: text follows the closing quote"},
+        {L"\"v\"=str:\"x\"", L"line 4: the value data cannot be read"},
+        {L"\r\n# not a comment", L"line 5: a value name must be @ or a quoted text"},
+        {L"\"v\" \"x\"", L"line 4: = expected after the value name"},
+        {L"[HKEY_CURRENT_USER\\Software\\Y", L"line 4: a key line needs a closing ]"},
+        {L"[]", L"line 4: the key line names no key"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(shown(c.lines));
+        const Parsed parsed = parse(kHead + c.lines + L"\r\n");
+        EXPECT_FALSE(parsed.ok);
+        EXPECT_EQ(c.error, parsed.error);
+    }
+}
+
 TEST(RegFileFormatTest, ValuesAreWrittenAsTheEditorWritesThem) {
     struct Case {
         RegFileValue value;

@@ -201,7 +201,8 @@ TEST_F(RegToolTest, ScrambledValuesAreWrittenForTheModule) {
 
 TEST_F(RegToolTest, BadInputIsRefusedWithAClearMessage) {
     const std::wstring noHeader = file("noheader.reg");
-    writeBytes(noHeader, "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\GlanceTest]\n");
+    writeBytes(noHeader, "Windows Registry Editor Version 4.00\n"
+                         "[HKEY_CURRENT_USER\\Software\\GlanceTest]\n");
     const std::wstring badData = file("baddata.reg");
     writeBytes(badData, "Windows Registry Editor Version 5.00\n\n"
                         "[HKEY_CURRENT_USER\\Software\\GlanceTest]\n\"x\"=dword:123456789\n");

@@ -106,8 +106,17 @@ int hexDigit(wchar_t c) {
     return -1;
 }
 
+// Bytes as comma-separated hex pairs; the editor takes one comma after the
+// last byte too.
 bool parseHexBytes(std::wstring_view text, std::vector<uint8_t>& out) {
     out.clear();
+    std::wstring list = trim(text);
+    if (list.empty()) {
+        return true;
+    }
+    if (list.back() == L',') {
+        list.pop_back();
+    }
     std::wstring item;
     auto flush = [&]() {
         const std::wstring byte = trim(item);
@@ -126,10 +135,7 @@ bool parseHexBytes(std::wstring_view text, std::vector<uint8_t>& out) {
         out.push_back(static_cast<uint8_t>(value));
         return true;
     };
-    if (trim(text).empty()) {
-        return true;
-    }
-    for (wchar_t c : text) {
+    for (wchar_t c : list) {
         if (c == L',') {
             if (!flush()) {
                 return false;
@@ -148,31 +154,44 @@ std::vector<uint8_t> stringBytes(const std::wstring& text) {
     return bytes;
 }
 
-// Value data after the "=": -, "text", dword:, hex:, hex(N):. False with
-// `why` set when it cannot be read.
-bool parseData(const std::wstring& data, RegFileValue& value, std::wstring& why,
+// Data that holds no quoted text ends where a comment starts.
+std::wstring_view beforeComment(std::wstring_view text) {
+    return text.substr(0, text.find(L';'));
+}
+
+bool blankOrComment(std::wstring_view line) {
+    const std::wstring text = trim(line);
+    return text.empty() || text[0] == L';';
+}
+
+// Value data after the "=": -, "text", dword:, hex:, hex(N):, each perhaps
+// followed by a comment; hex data already joined over its continuation
+// lines. `narrow`: a REGEDIT4 file, whose hex(1), hex(2) and hex(7) hold
+// 8-bit text. False with `why` set when it cannot be read.
+bool parseData(std::wstring_view data, bool narrow, RegFileValue& value, std::wstring& why,
                std::vector<std::wstring>& notes) {
     why = L"the value data cannot be read";
-    if (data == L"-") {
+    if (trim(beforeComment(data)) == L"-") {
         value.remove = true;
         return true;
     }
-    if (!data.empty() && data[0] == L'"') {
+    if (data.starts_with(L'"')) {
         size_t at = 0;
         std::wstring text;
         if (!readQuoted(data, at, text, notes)) {
             why = L"the string has no closing quote";
             return false;
         }
-        if (!trim(data.substr(at)).empty()) {
+        if (!blankOrComment(data.substr(at))) {
+            why = L"text follows the closing quote";
             return false;
         }
-        value.type = Strato::kRegSz;
+        value.type = kRegSz;
         value.data = stringBytes(text);
         return true;
     }
-    if (data.rfind(L"dword:", 0) == 0) {
-        const std::wstring digits = data.substr(6);
+    if (data.starts_with(L"dword:")) {
+        const std::wstring digits = trim(beforeComment(data.substr(6)));
         if (digits.empty() || digits.size() > 8) {
             return false;
         }
@@ -184,18 +203,18 @@ bool parseData(const std::wstring& data, RegFileValue& value, std::wstring& why,
             }
             number = number * 16 + static_cast<uint32_t>(digit);
         }
-        value.type = Strato::kRegDword;
+        value.type = kRegDword;
         value.data.clear();
         appendLittleEndian(value.data, number);
         return true;
     }
-    if (data.rfind(L"hex:", 0) == 0) {
-        value.type = Strato::kRegBinary;
-        return parseHexBytes(std::wstring_view(data).substr(4), value.data);
-    }
-    if (data.rfind(L"hex(", 0) == 0) {
+    size_t bytesAt = 0;
+    if (data.starts_with(L"hex:")) {
+        value.type = kRegBinary;
+        bytesAt = 4;
+    } else if (data.starts_with(L"hex(")) {
         const size_t close = data.find(L"):");
-        if (close == std::wstring::npos || close == 4 || close > 12) {
+        if (close == std::wstring_view::npos || close == 4 || close > 12) {
             return false;
         }
         uint32_t type = 0;
@@ -207,9 +226,21 @@ bool parseData(const std::wstring& data, RegFileValue& value, std::wstring& why,
             type = type * 16 + static_cast<uint32_t>(digit);
         }
         value.type = type;
-        return parseHexBytes(std::wstring_view(data).substr(close + 2), value.data);
+        bytesAt = close + 2;
+    } else {
+        return false;
     }
-    return false;
+    if (!parseHexBytes(beforeComment(data.substr(bytesAt)), value.data)) {
+        return false;
+    }
+    if (narrow &&
+        (value.type == kRegSz || value.type == kRegExpandSz || value.type == kRegMultiSz)) {
+        // 8-bit text, read as UTF-8 like the rest of the file.
+        const std::wstring text = fromUtf8(std::string(value.data.begin(), value.data.end()));
+        value.data.clear();
+        appendUtf16Le(value.data, text);
+    }
+    return true;
 }
 
 // The editor's escapes; other characters, tabs and controls included, as
@@ -299,42 +330,47 @@ bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::ws
     std::vector<RegFileKey> parsed;
     std::vector<std::wstring> notes;
     bool headerSeen = false;
+    bool narrow = false;
     for (size_t index = 0; index < lines.size(); ++index) {
         const size_t lineNumber = index + 1;
-        std::wstring line = trim(lines[index]);
+        const std::wstring line = trim(lines[index]);
         if (line.empty() || line[0] == L';') {
             continue;
         }
         if (!headerSeen) {
-            if (line != kRegFileHeader) {
+            if (line != kRegFileHeader && line != kRegEdit4Header) {
                 error = atLine(lineNumber, L"the file does not start with \"" +
-                                               std::wstring(kRegFileHeader) + L"\"");
+                                               std::wstring(kRegFileHeader) + L"\" or \"" +
+                                               std::wstring(kRegEdit4Header) + L"\"");
                 return false;
             }
             headerSeen = true;
+            narrow = line == kRegEdit4Header;
             continue;
         }
         if (line[0] == L'[') {
-            if (line.back() != L']' || line.size() < 3) {
-                error = atLine(lineNumber, L"a key line must end with ]");
+            // As the editor reads it, the name runs to the last ] of the line
+            // and anything after it (a comment) is ignored.
+            const size_t close = line.rfind(L']');
+            if (close == std::wstring::npos) {
+                error = atLine(lineNumber, L"a key line needs a closing ]");
                 return false;
             }
             RegFileKey key;
             key.line = lineNumber;
             key.remove = line[1] == L'-';
-            key.path = line.substr(key.remove ? 2 : 1, line.size() - (key.remove ? 3 : 2));
+            const size_t start = key.remove ? 2 : 1;
+            if (close <= start) {
+                error = atLine(lineNumber, L"the key line names no key");
+                return false;
+            }
+            key.path = line.substr(start, close - start);
             parsed.push_back(std::move(key));
             continue;
         }
         if (parsed.empty()) {
             error = atLine(lineNumber, L"a value comes before any key");
             return false;
-        }
-        // Hex data may continue over lines that end with a backslash.
-        while (!line.empty() && line.back() == L'\\' && line.find(L"=hex") != std::wstring::npos &&
-               index + 1 < lines.size()) {
-            line.pop_back();
-            line += trim(lines[++index]);
         }
         RegFileValue value;
         size_t at = 0;
@@ -345,15 +381,32 @@ bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::ws
             error = atLine(lineNumber, L"a value name must be @ or a quoted text");
             return false;
         }
-        while (at < line.size() && line[at] == L' ') {
+        while (at < line.size() && (line[at] == L' ' || line[at] == L'\t')) {
             ++at;
         }
         if (at >= line.size() || line[at] != L'=') {
             error = atLine(lineNumber, L"= expected after the value name");
             return false;
         }
+        std::wstring data = trim(std::wstring_view(line).substr(at + 1));
+        if (data.starts_with(L"hex")) {
+            // Hex data continues over lines that end with a backslash; the
+            // editor skips blank and comment lines in between.
+            data = trim(beforeComment(data));
+            while (!data.empty() && data.back() == L'\\') {
+                data.pop_back();
+                do {
+                    ++index;
+                } while (index < lines.size() && blankOrComment(lines[index]));
+                if (index == lines.size()) {
+                    error = atLine(lineNumber, L"the hex data continues past the end of the file");
+                    return false;
+                }
+                data += trim(beforeComment(lines[index]));
+            }
+        }
         std::wstring why;
-        if (!parseData(trim(std::wstring_view(line).substr(at + 1)), value, why, lineNotes)) {
+        if (!parseData(data, narrow, value, why, lineNotes)) {
             error = atLine(lineNumber, why);
             return false;
         }
@@ -363,8 +416,8 @@ bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::ws
         parsed.back().values.push_back(std::move(value));
     }
     if (!headerSeen) {
-        error =
-            atLine(1, L"the file does not start with \"" + std::wstring(kRegFileHeader) + L"\"");
+        error = atLine(1, L"the file does not start with \"" + std::wstring(kRegFileHeader) +
+                              L"\" or \"" + std::wstring(kRegEdit4Header) + L"\"");
         return false;
     }
     keys = std::move(parsed);

@@ -25,16 +25,21 @@ struct RegFileKey {
     size_t line = 0; // of its [key] line in the file
 };
 
-// The header line every file starts with.
+// The header line every file starts with, as export writes it.
 inline constexpr std::wstring_view kRegFileHeader = L"Windows Registry Editor Version 5.00";
+// The older header, which import reads too.
+inline constexpr std::wstring_view kRegEdit4Header = L"REGEDIT4";
 
 // The text of a file's bytes: UTF-16LE with a byte-order mark, else UTF-8
-// (with or without its mark).
+// (with or without its mark). UTF-8 stands in for the 8-bit code page of
+// REGEDIT4 files too.
 std::wstring decodeRegFileBytes(const std::string& bytes);
 
-// Parses the text into `keys`. False with `error` set ("line N: ...") when
-// the header is missing or a line cannot be read; `warnings` gets what was
-// read but looks amiss (an unknown escape), one "line N: ..." each.
+// Parses the text of either header into `keys`, data as stored (a REGEDIT4
+// file's 8-bit strings in hex(1), hex(2) and hex(7) become UTF-16LE). False
+// with `error` set ("line N: ...") when the header is missing or a line
+// cannot be read; `warnings` gets what was read but looks amiss (an unknown
+// escape), one "line N: ..." each.
 bool parseRegFile(std::wstring_view text, std::vector<RegFileKey>& keys, std::wstring& error,
                   std::vector<std::wstring>* warnings = nullptr);
 
