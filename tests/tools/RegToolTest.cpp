@@ -11,6 +11,9 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -22,12 +25,42 @@ struct Outcome {
     std::string err;
 };
 
+// Every key of these tests lies below the run's scratch key: "GlanceTest" in
+// the texts here stands for its name, which no other run of the tests uses.
+constexpr std::wstring_view kPlaceholder = L"GlanceTest";
+
+template <typename Char>
+std::basic_string<Char> replaced(std::basic_string<Char> text, const std::basic_string<Char>& from,
+                                 const std::basic_string<Char>& to) {
+    for (size_t at = text.find(from); at != text.npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+std::wstring scratched(const std::wstring& text) {
+    return replaced(text, std::wstring(kPlaceholder), testfakes::scratchName());
+}
+
+std::string scratched(const std::string& text) {
+    return replaced(text, Vanta::toUtf8(kPlaceholder), Vanta::toUtf8(testfakes::scratchName()));
+}
+
+std::string unscratched(const std::string& text) {
+    return replaced(text, Vanta::toUtf8(testfakes::scratchName()), Vanta::toUtf8(kPlaceholder));
+}
+
+// Runs the tool on the scratch key; what it prints names the placeholder again.
 Outcome runTool(const std::vector<std::wstring>& arguments) {
+    std::vector<std::wstring> scratchArguments;
+    for (const std::wstring& argument : arguments) {
+        scratchArguments.push_back(scratched(argument));
+    }
     std::ostringstream out;
     std::ostringstream err;
     RegTool tool(out, err);
-    const int code = tool.run(arguments);
-    return {code, out.str(), err.str()};
+    const int code = tool.run(scratchArguments);
+    return {code, unscratched(out.str()), unscratched(err.str())};
 }
 
 class RegToolTest : public testfakes::ScratchKeyTest {
@@ -52,8 +85,9 @@ std::string readBytes(const std::wstring& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// Writes a registry file whose keys lie below the scratch key.
 void writeBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream(std::filesystem::path(Vanta::toUtf8(path)), std::ios::binary) << bytes;
+    std::ofstream(std::filesystem::path(Vanta::toUtf8(path)), std::ios::binary) << scratched(bytes);
 }
 
 // Every value type, the default value, escapes, a wrapped hex line and a
@@ -68,7 +102,12 @@ const wchar_t* const kCanonical =
     L"  16,17,18,19,1a,1b,1c,1d\r\n"
     L"\"Count\"=dword:0000002a\r\n"
     L"\"Empty\"=hex:\r\n"
+    L"\"EmptyExpand\"=hex(2):\r\n"
+    L"\"EmptyMulti\"=hex(7):\r\n"
+    L"\"EmptyNone\"=hex(0):\r\n"
+    L"\"EmptyText\"=hex(1):\r\n"
     L"\"Expand\"=hex(2):25,00,54,00,45,00,4d,00,50,00,25,00,00,00\r\n"
+    L"\"Lines\"=\"one\\ntwo\\r\\nthree\"\r\n"
     L"\"Multi\"=hex(7):61,00,00,00,62,00,63,00,00,00,00,00\r\n"
     L"\"Text\"=\"Talmor \u00e9\u20ac\"\r\n"
     L"\r\n"
@@ -86,11 +125,12 @@ TEST_F(RegToolTest, ImportAndExportRoundTripEveryValueType) {
     ASSERT_EQ(RegTool::kExitOk,
               runTool({L"export", L"HKCU\\Software\\GlanceTest\\Tool", first}).code);
     const std::string bytes = readBytes(first);
-    EXPECT_EQ("\xFF\xFE" + Vanta::toUtf16LeBytes(kCanonical), bytes);
+    EXPECT_EQ("\xFF\xFE" + Vanta::toUtf16LeBytes(scratched(kCanonical)), bytes);
 
     // The values themselves, as the module would read them.
     Strato::CRegKey tool;
-    ASSERT_EQ(0, tool.Open(Strato::kHKeyCurrentUser, L"Software\\GlanceTest\\Tool"));
+    ASSERT_EQ(
+        0, tool.Open(Strato::kHKeyCurrentUser, scratched(L"Software\\GlanceTest\\Tool").c_str()));
     uint64_t big = 0;
     EXPECT_EQ(0, tool.QueryQWORDValue(L"Big", big));
     EXPECT_EQ(0x0123456789ABCDEFull, big);
@@ -105,6 +145,35 @@ TEST_F(RegToolTest, ImportAndExportRoundTripEveryValueType) {
     ASSERT_EQ(RegTool::kExitOk,
               runTool({L"export", L"HKEY_CURRENT_USER\\Software\\GlanceTest\\Tool", second}).code);
     EXPECT_EQ(bytes, readBytes(second));
+}
+
+TEST_F(RegToolTest, ARefusedFileWritesNothing) {
+    const std::string written = "Windows Registry Editor Version 5.00\n\n"
+                                "[HKEY_CURRENT_USER\\Software\\GlanceTest\\Written]\n"
+                                "\"v\"=dword:1\n\n";
+    struct Case {
+        const char* rest;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"[HKEY_NOWHERE\\X]\n\"v\"=dword:2\n", "line 6: not a key below a root key"},
+        {"[HKEY_CURRENT_USER]\n\"v\"=dword:2\n", "line 6: not a key below a root key"},
+        {"[HKEY_CURRENT_USER\\Software\\GlanceTest\\Other]\n\"v\"=dword:x\n",
+         "line 7: the value data cannot be read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rest);
+        runTool({L"delete", L"HKCU\\Software\\GlanceTest\\Written"});
+        const std::wstring source = file("refused.reg");
+        writeBytes(source, written + c.rest);
+        const Outcome outcome = runTool({L"import", source});
+        EXPECT_EQ(RegTool::kExitUsage, outcome.code);
+        EXPECT_NE(std::string::npos, outcome.err.find(c.message)) << outcome.err;
+        Strato::CRegKey target;
+        EXPECT_EQ(Strato::kErrorFileNotFound,
+                  target.Open(Strato::kHKeyCurrentUser,
+                              scratched(L"Software\\GlanceTest\\Written").c_str()));
+    }
 }
 
 TEST_F(RegToolTest, DeletionLinesRemoveValuesAndKeys) {
@@ -157,7 +226,8 @@ TEST_F(RegToolTest, ScrambledValuesAreWrittenForTheModule) {
                                          L"REG_DWORD", L"/d", L"1", L"/obf"})
                                     .code);
     Strato::CObfuscatedRegKey scrambled;
-    ASSERT_EQ(0, scrambled.Open(Strato::kHKeyLocalMachine, L"SOFTWARE\\GlanceTest\\Logging"));
+    ASSERT_EQ(0, scrambled.Open(Strato::kHKeyLocalMachine,
+                                scratched(L"SOFTWARE\\GlanceTest\\Logging").c_str()));
     uint32_t mechanism = 0;
     EXPECT_EQ(0, scrambled.QueryDWORDValue(L"Logging Mechanism", mechanism));
     EXPECT_EQ(1u, mechanism);
@@ -168,7 +238,8 @@ TEST_F(RegToolTest, ScrambledValuesAreWrittenForTheModule) {
 
 TEST_F(RegToolTest, BadInputIsRefusedWithAClearMessage) {
     const std::wstring noHeader = file("noheader.reg");
-    writeBytes(noHeader, "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\GlanceTest]\n");
+    writeBytes(noHeader, "Windows Registry Editor Version 4.00\n"
+                         "[HKEY_CURRENT_USER\\Software\\GlanceTest]\n");
     const std::wstring badData = file("baddata.reg");
     writeBytes(badData, "Windows Registry Editor Version 5.00\n\n"
                         "[HKEY_CURRENT_USER\\Software\\GlanceTest]\n\"x\"=dword:123456789\n");

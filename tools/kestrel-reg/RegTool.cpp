@@ -2,6 +2,7 @@
 
 #include "RegFileFormat.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/CObfuscatedRegKey.h"
 #include "platform/CRegKey.h"
 #include "platform/FileSystemPath.h"
@@ -11,7 +12,6 @@
 #include <iterator>
 #include <memory>
 #include <ostream>
-#include <sstream>
 
 namespace Vanta {
 namespace {
@@ -19,15 +19,6 @@ namespace {
 using namespace Strato;
 
 constexpr uint32_t kMaxKeyNameChars = 256;
-
-std::wstring upper(std::wstring text) {
-    for (wchar_t& c : text) {
-        if (c >= L'a' && c <= L'z') {
-            c = static_cast<wchar_t>(c - L'a' + L'A');
-        }
-    }
-    return text;
-}
 
 struct KeyPath {
     RegKeyHandle root = nullptr;
@@ -48,7 +39,7 @@ bool parseKeyPath(const std::wstring& text, KeyPath& path) {
         {L"HKU", L"HKEY_USERS", kHKeyUsers},
     };
     const size_t slash = text.find(L'\\');
-    const std::wstring rootText = upper(text.substr(0, slash));
+    const std::wstring rootText = asciiUppered<wchar_t>(text.substr(0, slash));
     for (const Root& root : roots) {
         if (rootText == root.shortName || rootText == root.longName) {
             path.root = root.handle;
@@ -82,6 +73,31 @@ std::wstring errorText(int32_t code) {
     }
 }
 
+// CRegKey::SetValue refuses a value without data, but files hold empty
+// values of every type (hex(2): and the like), which the editor imports.
+class ImportKeyImpl : public internal::CRegKeyImpl {
+public:
+    RegResult setEmptyValue(const wchar_t* name, uint32_t type) {
+        if (handle() == nullptr) {
+            return kErrorInvalidParameter;
+        }
+        return rawSetValue(name, type, nullptr, 0);
+    }
+};
+
+class ImportKey : public CRegKey {
+public:
+    ImportKey() : ImportKey(std::make_shared<ImportKeyImpl>()) {}
+    RegResult SetEmptyValue(const wchar_t* name, uint32_t type) {
+        return writer_.setEmptyValue(name, type);
+    }
+
+private:
+    explicit ImportKey(const std::shared_ptr<ImportKeyImpl>& impl)
+        : CRegKey(impl), writer_(*impl) {}
+    ImportKeyImpl& writer_;
+};
+
 std::unique_ptr<CRegKey> makeKey(bool scrambled) {
     if (scrambled) {
         return std::make_unique<CObfuscatedRegKey>();
@@ -108,172 +124,6 @@ int32_t readValue(CRegKey& key, const std::wstring& name, RegFileValue& value) {
     return result == kErrorSuccess ? kErrorMoreData : result;
 }
 
-std::wstring typeName(uint32_t type) {
-    switch (type) {
-    case kRegSz:
-        return L"REG_SZ";
-    case kRegExpandSz:
-        return L"REG_EXPAND_SZ";
-    case kRegBinary:
-        return L"REG_BINARY";
-    case kRegDword:
-        return L"REG_DWORD";
-    case kRegMultiSz:
-        return L"REG_MULTI_SZ";
-    case kRegQword:
-        return L"REG_QWORD";
-    case kRegNone:
-        return L"REG_NONE";
-    default:
-        return L"REG_0x" + std::to_wstring(type);
-    }
-}
-
-bool typeFromName(const std::wstring& name, uint32_t& type) {
-    const std::wstring wanted = upper(name);
-    for (uint32_t candidate :
-         {kRegSz, kRegExpandSz, kRegBinary, kRegDword, kRegMultiSz, kRegQword, kRegNone}) {
-        if (typeName(candidate) == wanted) {
-            type = candidate;
-            return true;
-        }
-    }
-    return false;
-}
-
-std::wstring units(const std::vector<uint8_t>& data) {
-    std::wstring text;
-    for (size_t i = 0; i + 1 < data.size(); i += 2) {
-        text.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
-    }
-    return text;
-}
-
-std::wstring displayData(const RegFileValue& value) {
-    std::wostringstream shown;
-    const auto& d = value.data;
-    if ((value.type == kRegSz || value.type == kRegExpandSz)) {
-        std::wstring text = units(d);
-        return text.substr(0, text.find(L'\0'));
-    }
-    if (value.type == kRegMultiSz) {
-        std::wstring text = units(d);
-        while (!text.empty() && text.back() == L'\0') {
-            text.pop_back();
-        }
-        std::wstring joined;
-        for (wchar_t c : text) {
-            joined += c == L'\0' ? std::wstring(L"\\0") : std::wstring(1, c);
-        }
-        return joined;
-    }
-    if ((value.type == kRegDword && d.size() == 4) || (value.type == kRegQword && d.size() == 8)) {
-        uint64_t number = 0;
-        for (size_t i = d.size(); i-- > 0;) {
-            number = (number << 8) | d[i];
-        }
-        shown << L"0x" << std::hex << number;
-        return shown.str();
-    }
-    std::wstring hex;
-    for (uint8_t byte : d) {
-        hex.push_back(L"0123456789ABCDEF"[byte >> 4]);
-        hex.push_back(L"0123456789ABCDEF"[byte & 0xF]);
-    }
-    return hex;
-}
-
-bool parseNumber(const std::wstring& text, uint64_t limit, uint64_t& number) {
-    if (text.empty()) {
-        return false;
-    }
-    const bool hex = text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X');
-    const uint64_t base = hex ? 16 : 10;
-    number = 0;
-    for (size_t i = hex ? 2 : 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        uint64_t digit = 0;
-        if (c >= L'0' && c <= L'9') {
-            digit = static_cast<uint64_t>(c - L'0');
-        } else if (hex && c >= L'a' && c <= L'f') {
-            digit = static_cast<uint64_t>(c - L'a' + 10);
-        } else if (hex && c >= L'A' && c <= L'F') {
-            digit = static_cast<uint64_t>(c - L'A' + 10);
-        } else {
-            return false;
-        }
-        if (number > (limit - digit) / base) {
-            return false;
-        }
-        number = number * base + digit;
-    }
-    return true;
-}
-
-// Data of `add` as stored bytes; false when it does not fit the type.
-bool dataForType(uint32_t type, const std::wstring& text, std::vector<uint8_t>& data) {
-    data.clear();
-    auto putUnits = [&](const std::wstring& s) {
-        for (wchar_t unit : s) {
-            data.push_back(static_cast<uint8_t>(unit & 0xFF));
-            data.push_back(static_cast<uint8_t>((static_cast<uint32_t>(unit) >> 8) & 0xFF));
-        }
-    };
-    switch (type) {
-    case kRegSz:
-    case kRegExpandSz:
-        putUnits(text);
-        putUnits(std::wstring(1, L'\0'));
-        return true;
-    case kRegMultiSz: {
-        // Strings separated by the two characters \0.
-        std::wstring list;
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == L'\\' && i + 1 < text.size() && text[i + 1] == L'0') {
-                list.push_back(L'\0');
-                ++i;
-            } else {
-                list.push_back(text[i]);
-            }
-        }
-        if (!list.empty()) {
-            list.push_back(L'\0');
-        }
-        list.push_back(L'\0');
-        putUnits(list);
-        return true;
-    }
-    case kRegDword:
-    case kRegQword: {
-        uint64_t number = 0;
-        const size_t bytes = type == kRegDword ? 4 : 8;
-        if (!parseNumber(text, bytes == 4 ? 0xFFFFFFFFull : ~0ull, number)) {
-            return false;
-        }
-        for (size_t i = 0; i < bytes; ++i) {
-            data.push_back(static_cast<uint8_t>(number >> (8 * i)));
-        }
-        return true;
-    }
-    case kRegBinary: {
-        if (text.size() % 2 != 0) {
-            return false;
-        }
-        for (size_t i = 0; i < text.size(); i += 2) {
-            std::wstring pair = L"0x" + text.substr(i, 2);
-            uint64_t byte = 0;
-            if (!parseNumber(pair, 0xFF, byte)) {
-                return false;
-            }
-            data.push_back(static_cast<uint8_t>(byte));
-        }
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
 // The options after the key: /v NAME, /ve, /va, /t TYPE, /d DATA, /f, /obf.
 struct Options {
     bool hasName = false;
@@ -291,7 +141,7 @@ struct Options {
 bool parseOptions(const std::vector<std::wstring>& arguments, size_t from, Options& options,
                   std::wstring& complaint) {
     for (size_t i = from; i < arguments.size(); ++i) {
-        const std::wstring option = upper(arguments[i]);
+        const std::wstring option = asciiUppered<wchar_t>(arguments[i]);
         auto next = [&](std::wstring& out) {
             if (i + 1 >= arguments.size()) {
                 complaint = L"option " + arguments[i] + L" needs a value";
@@ -414,7 +264,7 @@ int RegTool::run(const std::vector<std::wstring>& arguments) {
         if (arguments.empty()) {
             return usage(L"no command given");
         }
-        const std::wstring command = upper(arguments[0]);
+        const std::wstring command = asciiUppered<wchar_t>(arguments[0]);
         if (command == L"QUERY") {
             return query(arguments);
         }
@@ -457,7 +307,7 @@ int RegTool::query(const std::vector<std::wstring>& arguments) {
         path.rootName + (path.subKey.empty() ? L"" : L"\\" + path.subKey);
     auto show = [&](const RegFileValue& value) {
         out_ << "    " << utf8(value.name.empty() ? L"(Default)" : value.name) << "    "
-             << utf8(typeName(value.type)) << "    " << utf8(displayData(value)) << "\n";
+             << utf8(regTypeName(value.type)) << "    " << utf8(displayRegData(value)) << "\n";
     };
     out_ << utf8(shownPath) << "\n";
     if (options.hasName || options.defaultValue) {
@@ -524,12 +374,12 @@ int RegTool::add(const std::vector<std::wstring>& arguments) {
     }
     const bool setsValue = options.hasName || options.defaultValue;
     uint32_t type = kRegSz;
-    if (options.hasType && !typeFromName(options.type, type)) {
+    if (options.hasType && !regTypeFromName(options.type, type)) {
         return usage(L"unknown type " + options.type);
     }
     std::vector<uint8_t> data;
-    if (setsValue && !dataForType(type, options.data, data)) {
-        return usage(L"the data \"" + options.data + L"\" does not fit " + typeName(type));
+    if (setsValue && !regDataFromText(type, options.data, data)) {
+        return usage(L"the data \"" + options.data + L"\" does not fit " + regTypeName(type));
     }
     if (!setsValue && (options.hasType || options.hasData)) {
         return usage(L"/t and /d need /v or /ve");
@@ -607,17 +457,27 @@ int RegTool::importFile(const std::vector<std::wstring>& arguments) {
                             std::istreambuf_iterator<char>());
     std::vector<RegFileKey> keys;
     std::wstring error;
-    if (!parseRegFile(decodeRegFileBytes(bytes), keys, error)) {
+    std::vector<std::wstring> warnings;
+    if (!parseRegFile(decodeRegFileBytes(bytes), keys, error, &warnings)) {
         err_ << "ERROR: " << utf8(arguments[1]) << ", " << utf8(error) << "\n";
         return kExitUsage;
     }
-    for (const RegFileKey& block : keys) {
-        KeyPath path;
-        if (!parseKeyPath(block.path, path) || path.subKey.empty()) {
-            err_ << "ERROR: " << utf8(arguments[1])
-                 << ": not a key below a root key: " << utf8(block.path) << "\n";
+    for (const std::wstring& warning : warnings) {
+        err_ << "WARNING: " << utf8(arguments[1]) << ", " << utf8(warning) << "\n";
+    }
+    // Every key is checked before the first is written, so that a refused
+    // file leaves the registry as it was.
+    std::vector<KeyPath> paths(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (!parseKeyPath(keys[i].path, paths[i]) || paths[i].subKey.empty()) {
+            err_ << "ERROR: " << utf8(arguments[1]) << ", line " << keys[i].line
+                 << ": not a key below a root key: " << utf8(keys[i].path) << "\n";
             return kExitUsage;
         }
+    }
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const RegFileKey& block = keys[i];
+        const KeyPath& path = paths[i];
         if (block.remove) {
             const int32_t result = deleteTree(path);
             if (result != kErrorSuccess && result != kErrorFileNotFound) {
@@ -625,7 +485,7 @@ int RegTool::importFile(const std::vector<std::wstring>& arguments) {
             }
             continue;
         }
-        CRegKey key;
+        ImportKey key;
         int32_t result = key.Create(path.root, path.subKey.c_str());
         if (result != kErrorSuccess) {
             return failed(L"cannot create " + block.path, result);
@@ -634,13 +494,9 @@ int RegTool::importFile(const std::vector<std::wstring>& arguments) {
             if (value.remove) {
                 result = key.DeleteValue(value.name.c_str());
                 result = result == kErrorFileNotFound ? kErrorSuccess : result;
-            } else if (value.data.empty() && value.type != kRegBinary) {
-                err_ << "ERROR: " << utf8(block.path) << ": the value \"" << utf8(value.name)
-                     << "\" has no data; only binary values may be empty\n";
-                return kExitUsage;
             } else {
                 result = value.data.empty()
-                             ? key.SetBinaryValue(value.name.c_str(), nullptr, 0)
+                             ? key.SetEmptyValue(value.name.c_str(), value.type)
                              : key.SetValue(value.name.c_str(), value.type, value.data.data(),
                                             static_cast<uint32_t>(value.data.size()));
             }
@@ -657,7 +513,7 @@ int RegTool::importFile(const std::vector<std::wstring>& arguments) {
 int RegTool::exportFile(const std::vector<std::wstring>& arguments) {
     KeyPath path;
     if (arguments.size() < 3 || arguments.size() > 4 || !parseKeyPath(arguments[1], path) ||
-        (arguments.size() == 4 && upper(arguments[3]) != L"/Y")) {
+        (arguments.size() == 4 && !equalIgnoringAsciiCase(arguments[3], L"/Y"))) {
         return usage(L"export needs a key and a file");
     }
     CRegKey key;
