@@ -119,14 +119,14 @@ TEST_F(MessageBusClientTest, AReplyIsPublishedAgainAsAPlainMessage) {
             const auto calls = bus.calls();
             ASSERT_EQ(before + c.publishes, calls.size());
             EXPECT_EQ(second ? E::kPublishEx : E::kPublish, calls[before].entry);
-            EXPECT_EQ(c.flagsAfter, sent->getHeader()->flags);
-            EXPECT_EQ(c.replyIndexAfter, sent->getHeader()->replyIndex);
+            EXPECT_EQ(c.flagsAfter, uint32_t{sent->getHeader()->flags});
+            EXPECT_EQ(c.replyIndexAfter, uint64_t{sent->getHeader()->replyIndex});
             if (c.publishes == 2) {
                 // The reply itself carries its index and the copy mark; the copy neither.
-                EXPECT_EQ(0x11u, calls[before].header->flags);
-                EXPECT_EQ(5u, calls[before].header->replyIndex);
-                EXPECT_EQ(0x10u, calls[before + 1].header->flags);
-                EXPECT_EQ(0u, calls[before + 1].header->replyIndex);
+                EXPECT_EQ(0x11u, uint32_t{calls[before].header->flags});
+                EXPECT_EQ(5u, uint64_t{calls[before].header->replyIndex});
+                EXPECT_EQ(0x10u, uint32_t{calls[before + 1].header->flags});
+                EXPECT_EQ(0u, uint64_t{calls[before + 1].header->replyIndex});
                 EXPECT_EQ(L"Answer", calls[before + 1].name);
             }
         }

@@ -119,7 +119,7 @@ TEST(MessageBusShimImpl, MessageTrampolineBuildsTheMessageAndAnswersTheCallback)
     EXPECT_EQ(Vanta::defaultSender(), seen->getSender());
     EXPECT_EQ(L"{\"state\":\"on\"}", seen->getData());
     EXPECT_TRUE(seen->testFlag(Message::kReplyFlag));
-    EXPECT_EQ(9u, seen->getSessionExtension()->sessionId);
+    EXPECT_EQ(9u, uint32_t{seen->getSessionExtension()->sessionId});
 
     // Null texts and header from the library are empty, not a crash.
     EXPECT_EQ(MODULE_STATUS_NOT_FOUND,
