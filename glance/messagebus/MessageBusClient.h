@@ -12,7 +12,7 @@
 #pragma once
 
 #include "messagebus/MessageBus.h"
-#include "messagebus/NamePattern.h"
+#include "platform/NamePattern.h"
 
 #include <future>
 #include <memory>

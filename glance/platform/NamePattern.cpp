@@ -1,4 +1,4 @@
-#include "messagebus/NamePattern.h"
+#include "platform/NamePattern.h"
 
 namespace Vanta {
 
