@@ -407,6 +407,31 @@ TEST(Conduit, ReleaseEndsRequestsAndSubscriptions) {
     EXPECT_EQ(MODULE_STATUS_INVALID_HANDLE, bus().release(released));
 }
 
+TEST(Conduit, ReleaseWaitsForTheCallbackThatRuns) {
+    struct Busy {
+        std::atomic<bool> started{false};
+        std::atomic<bool> finished{false};
+    } busy;
+    Handle handle;
+    ASSERT_NE(0u, bus().subscribe(
+                      handle.get(), &busy,
+                      [](void* context, const KestrelRawMessageHeader*, const wchar_t*,
+                         const wchar_t*, const wchar_t*) -> MODULE_STATUS {
+                          auto& state = *static_cast<Busy*>(context);
+                          state.started = true;
+                          std::this_thread::sleep_for(50ms);
+                          state.finished = true;
+                          return 0;
+                      },
+                      L"Busy"));
+    handle.publish(L"Busy");
+    while (!busy.started) {
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_EQ(0u, handle.release());
+    EXPECT_TRUE(busy.finished);
+}
+
 TEST(Conduit, BadInputIsAnsweredNotFollowed) {
     Inbox inbox;
     Handle handle;

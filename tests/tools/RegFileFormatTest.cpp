@@ -251,3 +251,13 @@ TEST(RegFileFormatTest, EveryValueReadsBackAsWritten) {
 }
 
 } // namespace
+
+TEST(RegFileFormatTest, TypeNamesRoundTripAndUnknownTypesShowInHex) {
+    for (const uint32_t type : {0u, 1u, 2u, 3u, 4u, 7u, 11u}) {
+        uint32_t read = 99;
+        EXPECT_TRUE(Vanta::regTypeFromName(Vanta::regTypeName(type), read)) << type;
+        EXPECT_EQ(type, read);
+    }
+    EXPECT_EQ(L"REG_0x20", Vanta::regTypeName(32));
+    EXPECT_EQ(L"REG_0xffff0009", Vanta::regTypeName(0xFFFF0009u));
+}

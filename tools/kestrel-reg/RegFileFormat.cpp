@@ -10,6 +10,16 @@
 namespace Vanta {
 namespace {
 
+// Lower-case hex digits of `value`, without leading zeros.
+std::wstring hexDigits(uint32_t value) {
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), L"0123456789abcdef"[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return digits;
+}
+
 using namespace Strato;
 
 constexpr size_t kLineLimit = 80;
@@ -493,7 +503,7 @@ std::wstring regTypeName(uint32_t type) {
     case kRegNone:
         return L"REG_NONE";
     default:
-        return L"REG_0x" + std::to_wstring(type);
+        return L"REG_0x" + hexDigits(type);
     }
 }
 
