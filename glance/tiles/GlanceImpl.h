@@ -1,34 +1,76 @@
 // The tile content module: keeps the protection-state record current from the
-// suite's status messages. Each subscribed status message has one handler; the
-// handlers run one at a time on the module's worker thread and only ever
+// suite's status messages and publishes the live tiles after each one. The
+// bus delivery threads only queue messages; one worker thread runs every
+// handler and rebuilds the tiles after it, in arrival order. The handlers only
 // change the record: they publish nothing.
 #pragma once
 
 #include "model/ProcState.h"
+#include "module/BaseModule.h"
+#include "tiles/MessageQueue.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 
 namespace Vanta {
 
 class JSONParser;
 class Message;
+class RegistryAPI;
+class TileContentFormatter;
 
-class GlanceImpl {
+class GlanceImpl : public BaseModule {
 public:
     // A status handler: true when the message was understood and applied.
     using StatusHandler = bool (GlanceImpl::*)(const std::shared_ptr<Message>&);
 
-    // Takes the record it is given (a new one when empty) and sets every field to its default.
-    explicit GlanceImpl(std::shared_ptr<ProcState> procState = {});
-    virtual ~GlanceImpl();
+    // The handler table's entries: nonzero when the message was handled.
+    using Handler = std::function<uint32_t(const std::shared_ptr<Message>&)>;
+
+    // Empty collaborators are made here: a new record, a formatter over the default resource
+    // library (whose ModuleException propagates), the system registry. Every field of the
+    // record is set to its default.
+    explicit GlanceImpl(std::shared_ptr<ProcState> procState = {},
+                        std::shared_ptr<TileContentFormatter> formatter = {},
+                        std::shared_ptr<RegistryAPI> registry = {});
+    // A module still started is stopped first.
+    ~GlanceImpl() override;
     GlanceImpl(const GlanceImpl&) = delete;
     GlanceImpl& operator=(const GlanceImpl&) = delete;
 
     // The status messages the module subscribes to, each with its handler. Built once per
     // process, read-only afterwards.
     static const std::unordered_map<std::wstring, StatusHandler>& statusHandlerTable();
+
+    // Fills the handler table and subscribes to every message in it.
+    MODULE_STATUS initialize() override;
+    // Runs the worker, then asks every status source for its state. A second start while
+    // the worker runs answers MODULE_STATUS_INVALID_STATE.
+    MODULE_STATUS start() override;
+    // Stops accepting messages, lets the worker take every queued one, joins it. Throws
+    // std::system_error (resource deadlock) when called on the worker itself.
+    MODULE_STATUS stop() override;
+
+    bool subscribeToMessages();
+    // The worker's body: handles queued messages until the queue closes.
+    void listenForUpdates();
+    // Publishes the eight refresh requests, then reads the statistics.
+    void refreshStatus();
+    // threatsRemoved, threatsDetected, threatsUnresolved, filesScanned and connectionsBlocked
+    // from the registry's twelve counters.
+    void readStatistics();
+    // The "SDSValue" of the key under HKEY_LOCAL_MACHINE; `value` unchanged on failure.
+    bool readStatKeyDword(const std::wstring& keyPath, uint64_t& value);
+    // Builds and publishes the tiles for the current record: the number of tiles, 0 when
+    // nothing was published. A non-null `payload` receives the published text.
+    uint32_t createTiles(const std::shared_ptr<std::wstring>& payload);
+    // Hands a delivered message to the worker.
+    void push(std::shared_ptr<Message> message) { messageQueue->push(std::move(message)); }
 
     // "Core.Protection.State": overallState.
     bool OverallStatusHandler(const std::shared_ptr<Message>& message);
@@ -52,7 +94,16 @@ private:
     static bool parseUserData(const std::shared_ptr<Message>& message, JSONParser& json,
                               const wchar_t* function);
 
+    std::thread worker;
+    // Shared with the subscription callback, which the bus client may still call while the
+    // module's own members go.
+    std::shared_ptr<MessageQueue> messageQueue = std::make_shared<MessageQueue>();
+    std::unordered_map<std::wstring, Handler> handlers;
     std::shared_ptr<ProcState> procState;
+    std::shared_ptr<TileContentFormatter> formatter;
+    std::shared_ptr<RegistryAPI> registry;
+    // The record is written by the worker and, at start, by the host's thread.
+    std::mutex procStateLock;
 };
 
 } // namespace Vanta

@@ -1,5 +1,6 @@
 // Conduit.dll through its exports and table only, loaded as the module loads
 // the bus library.
+#include "fakes/ConduitLibrary.h"
 #include "platform/LibraryHandle.h"
 #include "platform/ProcessAPI.h"
 
@@ -24,18 +25,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Loaded once for the test program, as a host keeps its bus library.
 const KestrelMessageBusFunctions& bus() {
-    static const Vanta::ScopedLibrary library = Vanta::loadLibraryFile(GLANCE_CONDUIT_LIBRARY);
-    static const KestrelMessageBusFunctions* table = [] {
-        auto create = reinterpret_cast<KestrelBusCreateObjectFn>(
-            Vanta::libraryExport(library.get(), KESTREL_BUS_EXPORT_CREATE_OBJECT));
-        return create != nullptr ? create(KESTREL_MESSAGE_BUS_INTERFACE_VERSION) : nullptr;
-    }();
-    if (table == nullptr) {
-        throw std::runtime_error("Conduit.dll did not load");
-    }
-    return *table;
+    return testfakes::conduit();
 }
 
 KestrelRawMessageHeader freshHeader() {

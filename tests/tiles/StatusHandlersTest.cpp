@@ -1,5 +1,6 @@
 #include "tiles/GlanceImpl.h"
 
+#include "fakes/RecordingFormatter.h"
 #include "fakes/RecordingLogger.h"
 #include "messagebus/Message.h"
 
@@ -47,7 +48,7 @@ void runCases(const std::wstring& name, const std::wstring& function, const Proc
         SCOPED_TRACE(testing::PrintToString(c.data));
         testfakes::ScopedRecordingLogger log;
         auto state = std::make_shared<ProcState>();
-        GlanceImpl module(state);
+        GlanceImpl module(state, std::make_shared<testfakes::RecordingFormatter>());
         *state = seed;
         const auto message = Vanta::createMessage(name, L"tester", c.data);
         ASSERT_TRUE(message);
@@ -82,7 +83,7 @@ TEST(StatusHandlers, ConstructorSetsTheDefaultsOnAGivenRecordAndTheTableHasEight
     auto state = std::make_shared<ProcState>();
     state->overallState = 1;
     state->firewallEnabled = false;
-    GlanceImpl module(state);
+    GlanceImpl module(state, std::make_shared<testfakes::RecordingFormatter>());
     EXPECT_EQ(describe(*state), describe(Vanta::makeDefaultProcState()));
     EXPECT_EQ(GlanceImpl::statusHandlerTable().size(), 8u);
 }
@@ -259,7 +260,7 @@ TEST(StatusHandlers, ProductListChange) {
     // Both missing: two lines, fwmod first.
     testfakes::ScopedRecordingLogger log;
     auto state = std::make_shared<ProcState>();
-    GlanceImpl module(state);
+    GlanceImpl module(state, std::make_shared<testfakes::RecordingFormatter>());
     EXPECT_TRUE(module.ProductListChangeHandler(Vanta::createMessage(name, L"t", L"{}")));
     EXPECT_FALSE(state->firewallEnabled);
     EXPECT_FALSE(state->antivirusEnabled);
