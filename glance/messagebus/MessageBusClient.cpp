@@ -62,11 +62,17 @@ MessageBusClient::MessageBusClient(std::shared_ptr<MessageBusShim> busShim,
 MessageBusClient::~MessageBusClient() {
     runInExceptionBoundary([this] {
         {
+            // A completion that requests again while the client goes gets a failure.
+            std::lock_guard lock(replyLock);
+            closing = true;
+        }
+        std::unordered_map<std::wstring, SubscriptionEntry> removed;
+        {
             std::lock_guard lock(subscriptionLock);
-            for (const auto& [alias, entry] : subscriptions) {
-                unsubscribeEntry(entry);
-            }
-            subscriptions.clear();
+            removed.swap(subscriptions);
+        }
+        for (auto& [alias, entry] : removed) {
+            removeEntry(std::move(entry));
         }
         shim->dropReplies();
         return MODULE_STATUS_SUCCESS;
@@ -149,6 +155,9 @@ MODULE_STATUS MessageBusClient::internalRequest(const std::shared_ptr<Message>& 
         // The slot exists before the request is sent: a reply that arrives while the shim's
         // request call is still running finds it.
         std::lock_guard lock(replyLock);
+        if (closing) {
+            return MODULE_STATUS_INVALID_STATE;
+        }
         index = nextReplyIndex++;
         ReplySlot slot;
         future = slot.promise.get_future().share();
@@ -319,25 +328,47 @@ MODULE_STATUS MessageBusClient::addPatternSubscription(const std::wstring& patte
     return MODULE_STATUS_SUCCESS;
 }
 
-void MessageBusClient::unsubscribeEntry(const SubscriptionEntry& entry) {
+void MessageBusClient::removeEntry(SubscriptionEntry entry) {
     for (const NameSubscription& subscription : entry.names) {
         shim->unsubscribe(subscription.id);
     }
     for (const PatternSubscription& subscription : entry.patterns) {
         shim->unsubscribe(subscription.id);
     }
+    MessageCallback* const running = internal::runningCallback();
+    std::vector<std::unique_ptr<MessageCallback>> keep;
+    for (NameSubscription& subscription : entry.names) {
+        if (subscription.callback.get() == running) {
+            keep.push_back(std::move(subscription.callback));
+        }
+    }
+    for (PatternSubscription& subscription : entry.patterns) {
+        if (subscription.callback.get() == running) {
+            keep.push_back(std::move(subscription.callback));
+        }
+    }
+    if (!keep.empty()) {
+        std::lock_guard lock(subscriptionLock);
+        for (auto& callback : keep) {
+            retiredCallbacks.push_back(std::move(callback));
+        }
+    }
 }
 
 MODULE_STATUS MessageBusClient::unsubscribe(const std::wstring& alias) {
-    std::lock_guard lock(subscriptionLock);
-    const auto found = subscriptions.find(alias);
-    if (found == subscriptions.end()) {
-        logIfEnabled(kLevelWarning, kFile, L"Vanta::MessageBusClient::unsubscribe", __LINE__,
-                     L"Subscription not found. Alias: %ls.", alias.c_str());
-        return MODULE_STATUS_SUCCESS;
+    std::optional<SubscriptionEntry> removed;
+    {
+        std::lock_guard lock(subscriptionLock);
+        const auto found = subscriptions.find(alias);
+        if (found == subscriptions.end()) {
+            logIfEnabled(kLevelWarning, kFile, L"Vanta::MessageBusClient::unsubscribe", __LINE__,
+                         L"Subscription not found. Alias: %ls.", alias.c_str());
+            return MODULE_STATUS_SUCCESS;
+        }
+        removed = std::move(found->second);
+        subscriptions.erase(found);
     }
-    unsubscribeEntry(found->second);
-    subscriptions.erase(found);
+    removeEntry(std::move(*removed));
     return MODULE_STATUS_SUCCESS;
 }
 

@@ -4,11 +4,12 @@
 // session filter. It also delivers the host's direct messages locally.
 //
 // Locking: subscriptionLock guards the subscriptions and is held across the
-// shim's subscribe and unsubscribe calls and across the callbacks of a direct
-// message (which therefore must not subscribe or unsubscribe on this client).
-// replyLock guards the pending requests and is never held while calling the
-// shim or running a completion. The two are never held together; callbacks
-// from the bus run without either.
+// shim's subscribe calls and across the callbacks of a direct message (which
+// therefore must not subscribe or unsubscribe on this client). It is not held
+// while the shim unsubscribes: the bus library waits there for a running
+// callback, which may itself subscribe. replyLock guards the pending requests
+// and is never held while calling the shim or running a completion. The two
+// are never held together; callbacks from the bus run without either.
 #pragma once
 
 #include "messagebus/MessageBus.h"
@@ -107,16 +108,20 @@ private:
                                          MessageCallback callback);
     // The callback, or one that drops messages of other sessions when the session is known.
     MessageCallback sessionFiltered(MessageCallback callback) const;
-    void unsubscribeEntry(const SubscriptionEntry& entry);
+    // Asks the shim to drop every id of the entry, then frees its callbacks; one that is
+    // running on this thread (it removed itself) is kept until the client goes.
+    void removeEntry(SubscriptionEntry entry);
 
     std::shared_ptr<MessageBusShim> shim;
     std::shared_ptr<ProcessAPI> processApi;
     std::mutex subscriptionLock;
     std::unordered_map<std::wstring, SubscriptionEntry> subscriptions;
+    std::vector<std::unique_ptr<MessageCallback>> retiredCallbacks; // under subscriptionLock
     uint64_t nextReplyIndex = 0;
     ReplyHandler replyHandler;
     std::mutex replyLock;
     std::unordered_map<uint64_t, ReplySlot> pendingReplies;
+    bool closing = false; // under replyLock: the client goes, no new requests
     uint32_t sessionId = 0;
 };
 

@@ -20,6 +20,12 @@ using MessageCallback = std::function<MODULE_STATUS(std::shared_ptr<Message>)>;
 using ReplyHandler =
     std::function<MODULE_STATUS(uint64_t, std::shared_ptr<Message>, MODULE_STATUS)>;
 
+namespace internal {
+// The subscription callback that the bus is running on this thread, null when none: a
+// subscription removed from inside its own callback must not free the callable that runs.
+MessageCallback*& runningCallback() noexcept;
+} // namespace internal
+
 class MessageBusShim {
 public:
     virtual ~MessageBusShim() = default;

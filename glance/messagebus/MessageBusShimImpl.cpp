@@ -5,6 +5,8 @@
 #include "status/ExceptionBoundary.h"
 #include "status/ModuleException.h"
 
+#include <utility>
+
 namespace Vanta {
 
 using ETWLogging::kLevelError;
@@ -24,6 +26,11 @@ std::shared_ptr<Message> deliveredMessage(const KestrelRawMessageHeader* header,
 }
 
 } // namespace
+
+MessageCallback*& internal::runningCallback() noexcept {
+    thread_local MessageCallback* running = nullptr;
+    return running;
+}
 
 MessageBusShimImpl::MessageBusShimImpl(KestrelBusHandle handle,
                                        const KestrelMessageBusFunctions* table)
@@ -101,7 +108,15 @@ MODULE_STATUS MessageBusShimImpl::messageTrampoline(void* context,
         if (!message) {
             return MODULE_STATUS_UNSUCCESSFUL;
         }
-        return (*static_cast<MessageCallback*>(context))(std::move(message));
+        auto* callback = static_cast<MessageCallback*>(context);
+        // Restored also when the callback throws.
+        struct Running {
+            MessageCallback* previous;
+            explicit Running(MessageCallback* now)
+                : previous(std::exchange(internal::runningCallback(), now)) {}
+            ~Running() { internal::runningCallback() = previous; }
+        } running(callback);
+        return (*callback)(std::move(message));
     });
 }
 

@@ -7,6 +7,7 @@
 #include "render/TileContentFormatter.h"
 
 #include <array>
+#include <exception>
 #include <system_error>
 #include <utility>
 
@@ -92,15 +93,16 @@ GlanceImpl::~GlanceImpl() {
 MODULE_STATUS GlanceImpl::initialize() {
     handlers.clear();
     for (const auto& [messageName, handler] : statusHandlerTable()) {
-        handlers.emplace(messageName, [this, handler = handler](const std::shared_ptr<Message>& message) {
-            bool handled = false;
-            {
-                std::lock_guard lock(procStateLock);
-                handled = (this->*handler)(message);
-            }
-            createTiles(nullptr);
-            return handled ? 1u : 0u;
-        });
+        handlers.emplace(messageName,
+                         [this, handler = handler](const std::shared_ptr<Message>& message) {
+                             bool handled = false;
+                             {
+                                 std::lock_guard lock(procStateLock);
+                                 handled = (this->*handler)(message);
+                             }
+                             createTiles(nullptr);
+                             return handled ? 1u : 0u;
+                         });
     }
     if (!subscribeToMessages()) {
         logIfEnabled(kLevelError, kLogFile, L"Vanta::GlanceImpl::initialize", __LINE__,
@@ -111,6 +113,11 @@ MODULE_STATUS GlanceImpl::initialize() {
 }
 
 bool GlanceImpl::subscribeToMessages() {
+    // A second initialize replaces the subscriptions of the first: every message once.
+    for (const std::wstring& subscribed : subscribedNames) {
+        unsubscribe(subscribed);
+    }
+    subscribedNames.clear();
     // The callback holds the queue, not the module: see messageQueue.
     const MessageCallback queueIt = [queue = messageQueue](std::shared_ptr<Message> message) {
         queue->push(std::move(message));
@@ -122,6 +129,7 @@ bool GlanceImpl::subscribeToMessages() {
                          L"Failed to subscribe to all messages");
             return false;
         }
+        subscribedNames.push_back(entry.first);
     }
     return true;
 }
@@ -138,12 +146,13 @@ MODULE_STATUS GlanceImpl::start() {
 }
 
 MODULE_STATUS GlanceImpl::stop() {
+    // Before anything closes: the worker would wait for its own queue to drain.
+    if (worker.joinable() && worker.get_id() == std::this_thread::get_id()) {
+        throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur));
+    }
     // Without a worker nobody takes the queued messages: close without waiting for them.
     messageQueue->close(worker.joinable());
     if (worker.joinable()) {
-        if (worker.get_id() == std::this_thread::get_id()) {
-            throw std::system_error(std::make_error_code(std::errc::resource_deadlock_would_occur));
-        }
         worker.join();
     }
     return MODULE_STATUS_SUCCESS;
@@ -160,7 +169,16 @@ void GlanceImpl::listenForUpdates() {
         if (handler == handlers.end()) {
             continue;
         }
-        if (handler->second(message) != 0) {
+        uint32_t handled = 0;
+        try {
+            handled = handler->second(message);
+        } catch (const std::exception& error) {
+            // Out of memory, say: this message fails, the worker goes on.
+            logIfEnabled(kLevelError, kLogFile, kFunction, __LINE__,
+                         L"Exception while handling %ls [caught: %hs]", message->getName().c_str(),
+                         error.what());
+        }
+        if (handled != 0) {
             logIfEnabled(kLevelNormal, kLogFile, kFunction, __LINE__, L"Handled message %ls",
                          message->getName().c_str());
         } else {

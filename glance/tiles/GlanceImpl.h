@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 namespace Vanta {
 
@@ -99,6 +100,7 @@ private:
     // module's own members go.
     std::shared_ptr<MessageQueue> messageQueue = std::make_shared<MessageQueue>();
     std::unordered_map<std::wstring, Handler> handlers;
+    std::vector<std::wstring> subscribedNames; // what initialize subscribed to
     std::shared_ptr<ProcState> procState;
     std::shared_ptr<TileContentFormatter> formatter;
     std::shared_ptr<RegistryAPI> registry;

@@ -11,8 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 using testfakes::FakeBusLibrary;
@@ -133,6 +135,34 @@ TEST_F(GlanceImplTest, EveryHandledMessageRebuildsTheTiles) {
     EXPECT_NE(records.end(), std::find_if(records.begin(), records.end(), [](const auto& r) {
                   return r.text == L"Handled message Core.Firewall.State" && r.level == 1;
               }));
+}
+
+TEST_F(GlanceImplTest, ASecondInitializeHandlesEachMessageOnce) {
+    ASSERT_EQ(0u, module->initialize());
+    ASSERT_EQ(0u, module->initialize());
+    EXPECT_EQ(8u, bus.subscriptionCount());
+    ASSERT_EQ(0u, module->start());
+    deliver(L"Core.Firewall.State", L"{\"state\":\"on\",\"off_by_user\":true}");
+    ASSERT_EQ(0u, module->stop());
+    EXPECT_EQ(1u, formatter->calls());
+}
+
+TEST_F(GlanceImplTest, StopOnTheWorkerIsRefusedAndClosesNothing) {
+    std::atomic<bool> refused{false};
+    formatter->onCall = [&] {
+        try {
+            module->stop();
+        } catch (const std::system_error& error) {
+            refused = error.code() == std::errc::resource_deadlock_would_occur;
+        }
+    };
+    ASSERT_EQ(0u, module->initialize());
+    ASSERT_EQ(0u, module->start());
+    deliver(L"Core.Firewall.State", L"{\"state\":\"on\",\"off_by_user\":true}");
+    deliver(L"Core.Firewall.State", L"{\"state\":\"off\",\"off_by_user\":true}");
+    ASSERT_EQ(0u, module->stop());
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(2u, formatter->calls()); // the queue stayed open for the second message
 }
 
 TEST_F(GlanceImplTest, MessagesQueuedBeforeStartAreHandledInOrder) {
