@@ -148,14 +148,13 @@ MODULE_STATUS Bus::release(KestrelBusHandle handle) {
         settled = pool_.close(lane, deadline) && settled;
     }
     settled = pool_.drainThenClose(state->replies, deadline) && settled;
-    if (!settled) {
-        return MODULE_STATUS_TIMEOUT;
-    }
-    if (last) {
+    // The threads stop only when no callback runs: joining one that never returns would not be
+    // bounded. They then stay for the next handle.
+    if (last && settled && pool_.awaitIdle(deadline)) {
         timer_.stop();
         pool_.stop();
     }
-    return MODULE_STATUS_SUCCESS;
+    return settled ? MODULE_STATUS_SUCCESS : MODULE_STATUS_TIMEOUT;
 }
 
 std::shared_ptr<Bus::Envelope> Bus::envelope(const KestrelRawMessageHeader* header,
@@ -329,6 +328,15 @@ KestrelSubscriptionId Bus::subscribe(KestrelBusHandle handle, void* context,
     return subscription->id;
 }
 
+// How long unsubscribe and dropReplies wait for a running callback: from another callback,
+// bounded, since two callbacks that remove each other would wait for ever.
+Deadline Bus::callbackWait() {
+    if (DeliveryPool::onBusThread()) {
+        return Clock::now() + kReleaseWait;
+    }
+    return std::nullopt;
+}
+
 MODULE_STATUS Bus::unsubscribe(KestrelBusHandle handle, KestrelSubscriptionId id) {
     DeliveryPool::LanePtr lane;
     {
@@ -353,8 +361,7 @@ MODULE_STATUS Bus::unsubscribe(KestrelBusHandle handle, KestrelSubscriptionId id
         owner->subscriptions.erase(id);
         subscriptions_.erase(found);
     }
-    pool_.close(lane, std::nullopt);
-    return MODULE_STATUS_SUCCESS;
+    return pool_.close(lane, callbackWait()) ? MODULE_STATUS_SUCCESS : MODULE_STATUS_TIMEOUT;
 }
 
 MODULE_STATUS Bus::dropReplies(KestrelBusHandle handle, KestrelReplyCallback callback) {
@@ -378,9 +385,12 @@ MODULE_STATUS Bus::dropReplies(KestrelBusHandle handle, KestrelReplyCallback cal
             it = requester->requests.erase(it);
         }
         lane = requester->replies;
+        // Under the bus lock: a reply routed after this point belongs to a newer request.
+        pool_.discard(lane, reinterpret_cast<const void*>(callback));
     }
-    pool_.purge(lane, reinterpret_cast<const void*>(callback), std::nullopt);
-    return MODULE_STATUS_SUCCESS;
+    return pool_.awaitTag(lane, reinterpret_cast<const void*>(callback), callbackWait())
+               ? MODULE_STATUS_SUCCESS
+               : MODULE_STATUS_TIMEOUT;
 }
 
 } // namespace conduit

@@ -43,7 +43,8 @@ public:
     static constexpr uint32_t kTokenMarker = 0x54444E43; // "CNDT"
     // What a handle's pending requests end with when the handle is released.
     static constexpr MODULE_STATUS kReleasedStatus = MODULE_STATUS_INVALID_HANDLE;
-    // How long release waits for callbacks that are running.
+    // How long release waits for callbacks that are running (and unsubscribe or dropReplies
+    // when called from another callback).
     static constexpr std::chrono::seconds kReleaseWait{10};
 
     // Created on first use; its threads run while a handle is open.
@@ -61,6 +62,8 @@ public:
     KestrelSubscriptionId subscribe(KestrelBusHandle handle, void* context,
                                     KestrelMessageCallback callback, const wchar_t* nameOrPattern,
                                     bool isPattern);
+    // Both return once the callback is not running and will not start; called from another
+    // callback they wait at most kReleaseWait and then answer MODULE_STATUS_TIMEOUT.
     MODULE_STATUS unsubscribe(KestrelBusHandle handle, KestrelSubscriptionId id);
     MODULE_STATUS dropReplies(KestrelBusHandle handle, KestrelReplyCallback callback);
 
@@ -79,6 +82,7 @@ private:
     void routeReply(const EnvelopePtr& reply); // under mutex_
     void expire(uint64_t token);
     void postReply(const Pending& pending, EnvelopePtr reply, MODULE_STATUS status);
+    static Deadline callbackWait();
 
     std::mutex lifecycle_; // serialises open and release
     std::mutex mutex_;     // everything below

@@ -21,7 +21,7 @@ public:
     std::thread::id runner;
     const void* runningTag = nullptr;
 
-    // Running on a thread other than the caller's: what close and purge wait for.
+    // Running on a thread other than the caller's: what close and awaitTag wait for.
     bool busyElsewhere(const void* tag = nullptr) const {
         return running && runner != std::this_thread::get_id() &&
                (tag == nullptr || runningTag == tag);
@@ -119,10 +119,20 @@ bool DeliveryPool::drainThenClose(const LanePtr& lane, Deadline deadline) {
     return drained && waitFor(lock, deadline, [&] { return !lane->busyElsewhere(); });
 }
 
-bool DeliveryPool::purge(const LanePtr& lane, const void* tag, Deadline deadline) {
-    std::unique_lock lock(mutex_);
+void DeliveryPool::discard(const LanePtr& lane, const void* tag) {
+    std::lock_guard lock(mutex_);
     std::erase_if(lane->queue, [tag](const Work& work) { return work.tag == tag; });
+}
+
+bool DeliveryPool::awaitTag(const LanePtr& lane, const void* tag, Deadline deadline) {
+    std::unique_lock lock(mutex_);
     return waitFor(lock, deadline, [&] { return !lane->busyElsewhere(tag); });
+}
+
+bool DeliveryPool::awaitIdle(Deadline deadline) {
+    std::unique_lock lock(mutex_);
+    const size_t own = onBusThread() ? 1 : 0;
+    return waitFor(lock, deadline, [&] { return runningWork_ <= own; });
 }
 
 void DeliveryPool::serve() {
@@ -142,6 +152,7 @@ void DeliveryPool::serve() {
             lane->running = true;
             lane->runner = std::this_thread::get_id();
             lane->runningTag = work.tag;
+            ++runningWork_;
             lock.unlock();
             try {
                 work.run();
@@ -152,6 +163,7 @@ void DeliveryPool::serve() {
             lock.lock();
             lane->running = false;
             lane->runningTag = nullptr;
+            --runningWork_;
             if (waiters_ > 0) {
                 idle_.notify_all();
             }

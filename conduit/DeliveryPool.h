@@ -22,7 +22,7 @@ using Clock = std::chrono::steady_clock;
 using Deadline = std::optional<Clock::time_point>;
 
 struct Work {
-    const void* tag = nullptr; // what purge() selects by: a reply callback
+    const void* tag = nullptr; // what discard() and awaitTag() select by: a reply callback
     std::function<void()> run;
 };
 
@@ -51,8 +51,12 @@ public:
     bool close(const LanePtr& lane, Deadline deadline);
     // Waits until everything queued on the lane has run, then closes it.
     bool drainThenClose(const LanePtr& lane, Deadline deadline);
-    // Drops the queued work with `tag` and waits for such work running on another thread.
-    bool purge(const LanePtr& lane, const void* tag, Deadline deadline);
+    // Drops the queued work with `tag`; work already running goes on.
+    void discard(const LanePtr& lane, const void* tag);
+    // Waits for work with `tag` that runs on another thread to return.
+    bool awaitTag(const LanePtr& lane, const void* tag, Deadline deadline);
+    // Waits until no work runs anywhere in the pool (except on the calling thread).
+    bool awaitIdle(Deadline deadline);
 
 private:
     void serve();
@@ -66,6 +70,7 @@ private:
     std::deque<LanePtr> ready_;
     std::vector<std::thread> threads_;
     size_t idleThreads_ = 0;
+    size_t runningWork_ = 0; // pieces of work running now, one per busy thread
     size_t waiters_ = 0;
     bool stopping_ = false;
 };

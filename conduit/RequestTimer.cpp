@@ -77,7 +77,11 @@ void RequestTimer::run() {
         }
         lock.unlock();
         for (const uint64_t token : due) {
-            expire_(token);
+            try {
+                expire_(token);
+            } catch (...) {
+                // Out of memory for the time-out's delivery: the timer itself goes on.
+            }
         }
         lock.lock();
     }
