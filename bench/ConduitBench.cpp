@@ -38,15 +38,6 @@ const KestrelMessageBusFunctions& bus() {
     return *table;
 }
 
-KestrelRawMessageHeader header() {
-    KestrelRawMessageHeader h{};
-    h.format = KESTREL_RAW_MESSAGE_HEADER_FORMAT;
-    h.version = KESTREL_RAW_MESSAGE_HEADER_VERSION;
-    h.session.tag = KESTREL_SESSION_EXTENSION_TAG;
-    h.session.length = KESTREL_SESSION_EXTENSION_LENGTH;
-    return h;
-}
-
 // Counts deliveries and wakes whoever waits for a number of them.
 struct Counter {
     std::atomic<int64_t> count{0};
@@ -138,7 +129,7 @@ void BM_ConduitThroughput(benchmark::State& state) {
         std::vector<std::thread> publishers;
         for (Pair& pair : lanes) {
             publishers.emplace_back([&pair] {
-                KestrelRawMessageHeader h = header();
+                KestrelRawMessageHeader h = KestrelDefaultRawMessageHeader();
                 const int64_t target = pair.counter.count.load() + kBatch;
                 for (int n = 0; n < kBatch; ++n) {
                     bus().publish(pair.handle, &h, pair.name.c_str(), L"Bench", L"{}");
@@ -205,7 +196,7 @@ void BM_ConduitLatency(benchmark::State& state) {
     Pair pair;
     bus().open(&pair.handle);
     bus().subscribe(pair.handle, &pair.counter, &Counter::onMessage, L"Latency");
-    KestrelRawMessageHeader h = header();
+    KestrelRawMessageHeader h = KestrelDefaultRawMessageHeader();
     measureLatency(state, pair.counter,
                    [&] { bus().publish(pair.handle, &h, L"Latency", L"Bench", L"{}"); });
     bus().release(pair.handle);

@@ -19,15 +19,6 @@ std::wstring text(const wchar_t* value) {
     return value != nullptr ? std::wstring(value) : std::wstring();
 }
 
-KestrelRawMessageHeader defaultHeader() {
-    KestrelRawMessageHeader header{};
-    header.format = KESTREL_RAW_MESSAGE_HEADER_FORMAT;
-    header.version = KESTREL_RAW_MESSAGE_HEADER_VERSION;
-    header.session.tag = KESTREL_SESSION_EXTENSION_TAG;
-    header.session.length = KESTREL_SESSION_EXTENSION_LENGTH;
-    return header;
-}
-
 void markToken(KestrelRawMessageHeader& header, uint64_t token) {
     std::vector<uint8_t> bytes;
     Vanta::appendLittleEndian(bytes, Bus::kTokenMarker);
@@ -161,7 +152,7 @@ std::shared_ptr<Bus::Envelope> Bus::envelope(const KestrelRawMessageHeader* head
                                              const wchar_t* name, const wchar_t* sender,
                                              const wchar_t* data) const {
     auto message = std::make_shared<Envelope>();
-    message->header = defaultHeader();
+    message->header = KestrelDefaultRawMessageHeader();
     if (header != nullptr) {
         // Older versions end before the session extension.
         const bool current = header->version == KESTREL_RAW_MESSAGE_HEADER_VERSION;
@@ -169,7 +160,7 @@ std::shared_ptr<Bus::Envelope> Bus::envelope(const KestrelRawMessageHeader* head
                     current ? KESTREL_RAW_MESSAGE_HEADER_SIZE : KESTREL_RAW_MESSAGE_HEADER_V1_SIZE);
         message->header.version = KESTREL_RAW_MESSAGE_HEADER_VERSION;
         if (!current) {
-            message->header.session = defaultHeader().session;
+            message->header.session = KestrelDefaultRawMessageHeader().session;
         }
     }
     if (message->header.session.sessionId == 0) {

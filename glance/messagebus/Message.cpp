@@ -28,12 +28,7 @@ uint32_t messageSize(const std::wstring& name, const std::wstring& sender,
 } // namespace
 
 KestrelRawMessageHeader defaultHeader() noexcept {
-    KestrelRawMessageHeader header{};
-    header.format = KESTREL_RAW_MESSAGE_HEADER_FORMAT;
-    header.version = KESTREL_RAW_MESSAGE_HEADER_VERSION;
-    header.session.tag = KESTREL_SESSION_EXTENSION_TAG;
-    header.session.length = KESTREL_SESSION_EXTENSION_LENGTH;
-    return header;
+    return KestrelDefaultRawMessageHeader();
 }
 
 Message::Message(std::wstring name, std::wstring sender, std::wstring data)

@@ -7,6 +7,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -81,6 +82,18 @@ KESTREL_STATIC_ASSERT(offsetof(KestrelRawMessageHeader, session) +
 KESTREL_STATIC_ASSERT(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
                       "the header is little-endian and is read in place");
 #endif
+
+/* The header a new message starts with: format 1, version 2, the session
+ * extension (tag 11, length 8, no session), everything else zero. */
+static inline KestrelRawMessageHeader KestrelDefaultRawMessageHeader(void) {
+    KestrelRawMessageHeader header;
+    memset(&header, 0, sizeof header);
+    header.format = KESTREL_RAW_MESSAGE_HEADER_FORMAT;
+    header.version = KESTREL_RAW_MESSAGE_HEADER_VERSION;
+    header.session.tag = KESTREL_SESSION_EXTENSION_TAG;
+    header.session.length = KESTREL_SESSION_EXTENSION_LENGTH;
+    return header;
+}
 
 #ifdef __cplusplus
 }

@@ -29,15 +29,6 @@ const KestrelMessageBusFunctions& bus() {
     return testfakes::conduit();
 }
 
-KestrelRawMessageHeader freshHeader() {
-    KestrelRawMessageHeader header{};
-    header.format = KESTREL_RAW_MESSAGE_HEADER_FORMAT;
-    header.version = KESTREL_RAW_MESSAGE_HEADER_VERSION;
-    header.session.tag = KESTREL_SESSION_EXTENSION_TAG;
-    header.session.length = KESTREL_SESSION_EXTENSION_LENGTH;
-    return header;
-}
-
 // What reached one callback, with the means to wait for it.
 struct Inbox {
     struct Entry {
@@ -121,7 +112,7 @@ public:
         return bus().release(std::exchange(handle_, nullptr));
     }
     MODULE_STATUS publish(const wchar_t* name, const wchar_t* data = L"{}",
-                          KestrelRawMessageHeader header = freshHeader()) {
+                          KestrelRawMessageHeader header = KestrelDefaultRawMessageHeader()) {
         return bus().publish(handle_, &header, name, L"Test", data);
     }
     KestrelSubscriptionId subscribe(Inbox& inbox, const wchar_t* name) {
@@ -132,7 +123,7 @@ public:
     }
     MODULE_STATUS request(Inbox& replies, uint64_t index, const wchar_t* name, uint64_t timeoutMs,
                           const wchar_t* data = L"{}") {
-        KestrelRawMessageHeader header = freshHeader();
+        KestrelRawMessageHeader header = KestrelDefaultRawMessageHeader();
         return bus().request(handle_, index, &replies, &Inbox::onReply, &header, name, L"Test",
                              data, timeoutMs);
     }
@@ -197,7 +188,7 @@ TEST(Conduit, MessagesReachMatchingSubscriptionsOfEveryHandle) {
     uint32_t session = 0;
     process.ProcessIdToSessionId(process.GetCurrentProcessId(), session);
     EXPECT_EQ(session, uint32_t{delivered.header->session.sessionId});
-    KestrelRawMessageHeader named = freshHeader();
+    KestrelRawMessageHeader named = KestrelDefaultRawMessageHeader();
     named.session.sessionId = 77;
     EXPECT_EQ(0u, publisher.publish(L"Core.Update.State", L"3", named));
     ASSERT_TRUE(exact.waitFor(2));
@@ -324,7 +315,7 @@ TEST(Conduit, CallbacksMayRemoveThemselves) {
         state.dropped = bus().dropReplies(state.handle, nullptr);
         return 0;
     };
-    KestrelRawMessageHeader header = freshHeader();
+    KestrelRawMessageHeader header = KestrelDefaultRawMessageHeader();
     ASSERT_EQ(0u,
               bus().request(handle.get(), 1, &dropper, onReply, &header, L"Nobody", L"T", L"", 1));
     while (dropper.calls == 0) {
@@ -392,7 +383,7 @@ TEST(Conduit, ReleaseEndsRequestsAndSubscriptions) {
     std::this_thread::sleep_for(20ms);
     EXPECT_EQ(0u, messages.size());
     // The released handle is refused everywhere.
-    KestrelRawMessageHeader header = freshHeader();
+    KestrelRawMessageHeader header = KestrelDefaultRawMessageHeader();
     EXPECT_EQ(MODULE_STATUS_INVALID_HANDLE, bus().publish(released, &header, L"x", L"", L""));
     EXPECT_EQ(0u, bus().subscribe(released, &messages, &Inbox::onMessage, L"x"));
     EXPECT_EQ(MODULE_STATUS_INVALID_HANDLE, bus().release(released));
@@ -426,7 +417,7 @@ TEST(Conduit, ReleaseWaitsForTheCallbackThatRuns) {
 TEST(Conduit, BadInputIsAnsweredNotFollowed) {
     Inbox inbox;
     Handle handle;
-    KestrelRawMessageHeader header = freshHeader();
+    KestrelRawMessageHeader header = KestrelDefaultRawMessageHeader();
     int unknown = 0;
     for (KestrelBusHandle bad :
          {static_cast<KestrelBusHandle>(nullptr), static_cast<KestrelBusHandle>(&unknown)}) {

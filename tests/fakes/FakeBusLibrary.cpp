@@ -69,12 +69,8 @@ const KestrelMessageBusFunctions* FakeBusLibrary::functions() {
 
 FakeBusLibrary::Delivery FakeBusLibrary::message(std::wstring name, std::wstring data,
                                                  std::wstring sender) {
-    Delivery delivery{std::move(name), std::move(sender), std::move(data), {}};
-    delivery.header.format = KESTREL_RAW_MESSAGE_HEADER_FORMAT;
-    delivery.header.version = KESTREL_RAW_MESSAGE_HEADER_VERSION;
-    delivery.header.session.tag = KESTREL_SESSION_EXTENSION_TAG;
-    delivery.header.session.length = KESTREL_SESSION_EXTENSION_LENGTH;
-    return delivery;
+    return Delivery{std::move(name), std::move(sender), std::move(data),
+                    KestrelDefaultRawMessageHeader()};
 }
 
 std::vector<FakeBusLibrary::Call> FakeBusLibrary::calls() const {

@@ -46,15 +46,6 @@ struct Payloads {
     }
 };
 
-KestrelRawMessageHeader header() {
-    KestrelRawMessageHeader h{};
-    h.format = KESTREL_RAW_MESSAGE_HEADER_FORMAT;
-    h.version = KESTREL_RAW_MESSAGE_HEADER_VERSION;
-    h.session.tag = KESTREL_SESSION_EXTENSION_TAG;
-    h.session.length = KESTREL_SESSION_EXTENSION_LENGTH;
-    return h;
-}
-
 // The module on a handle of its own, initialized and started as the host would.
 class RunningModule {
 public:
@@ -97,7 +88,7 @@ TEST(GlanceOverConduit, ABurstFromFourThreadsComesBackWholeAndInOrder) {
         std::vector<std::thread> publishers;
         for (int t = 0; t < kThreads; ++t) {
             publishers.emplace_back([test, t] {
-                KestrelRawMessageHeader h = header();
+                KestrelRawMessageHeader h = KestrelDefaultRawMessageHeader();
                 const wchar_t* data = t % 2 == 0 ? L"{\"state\":\"off\",\"off_by_user\":false}"
                                                  : L"{\"state\":\"on\",\"off_by_user\":false}";
                 for (int i = 0; i < kEach; ++i) {
@@ -129,7 +120,7 @@ TEST(GlanceOverConduit, AStatusMessageComesBackAsRenderedTiles) {
         RunningModule running(std::make_shared<Vanta::TileContentFormatter>(
             std::make_shared<Vanta::PlaceHolders>(std::make_shared<Vanta::ResourceDll>(
                 testrender::thisModuleName(), L"OrloResources.dll", nullptr))));
-        KestrelRawMessageHeader h = header();
+        KestrelRawMessageHeader h = KestrelDefaultRawMessageHeader();
         conduit().publish(test, &h, L"Core.Protection.State", L"Test", L"{\"state\":\"red\"}");
         ASSERT_TRUE(payloads.waitFor(1));
     }
