@@ -202,11 +202,12 @@ TEST_F(GlanceImplTest, AStartedModuleRefusesASecondStartAndStopsWhenDestroyed) {
     EXPECT_EQ(L"Module already started", log->texts().back());
     EXPECT_EQ(L"Vanta::GlanceImpl::start", log->records().back().function);
     deliver(L"Core.Firewall.State", L"{\"state\":\"on\",\"off_by_user\":true}");
-    log->clear();
     module.reset();
     // Stopping lets the worker take the message still queued.
     EXPECT_EQ(1u, formatter->calls());
-    EXPECT_EQ(L"Module destroyed while started: stopping it", log->texts().front());
+    const auto texts = log->texts();
+    EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(),
+                                     L"Module destroyed while started: stopping it"));
 }
 
 TEST_F(GlanceImplTest, FailuresAreLoggedAndAnswered) {
