@@ -1,10 +1,10 @@
 // Cost of rendering the tiles for one refresh: a state that selects three
 // tiles, rendered from the resource library beside this program and wrapped
 // in the payload, as the worker does after every handled message.
+#include "model/TileSelection.h"
 #include "platform/CurrentModule.h"
 #include "platform/ResourceAPI.h"
 #include "render/TileContentFormatter.h"
-#include "model/TileSelection.h"
 
 #include <benchmark/benchmark.h>
 

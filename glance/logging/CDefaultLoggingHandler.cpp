@@ -1,7 +1,7 @@
 #include "logging/CDefaultLoggingHandler.h"
 
-#include "platform/WideFormatter.h"
 #include "platform/DebugOutput.h"
+#include "platform/WideFormatter.h"
 
 namespace Strato {
 

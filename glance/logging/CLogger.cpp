@@ -1,8 +1,8 @@
 #include "logging/CLogger.h"
 
 #include "logging/CDefaultLoggingHandler.h"
-#include "platform/WideFormatter.h"
 #include "platform/SystemMessage.h"
+#include "platform/WideFormatter.h"
 
 #include <atomic>
 #include <cstdarg>

@@ -5,8 +5,8 @@
 #include "logging/CLoggingIf_ex.h"
 #include "logging/CStratoLogHandler.h"
 #include "logging/LogTestSeam.h"
-#include "platform/WideFormatter.h"
 #include "platform/CurrentModule.h"
+#include "platform/WideFormatter.h"
 
 #include <atomic>
 #include <cstdarg>

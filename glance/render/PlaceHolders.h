@@ -4,10 +4,10 @@
 // may carry a count phrase that carries a number.
 #pragma once
 
-#include "render/CountFormat.h"
-#include "render/ResourceDll.h"
 #include "model/ProcState.h"
 #include "model/TileContent.h"
+#include "render/CountFormat.h"
+#include "render/ResourceDll.h"
 
 #include <cstdint>
 #include <memory>

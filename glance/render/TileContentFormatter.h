@@ -4,9 +4,9 @@
 //  "viewer_type":"talmor-uwp-live-tile"}
 #pragma once
 
-#include "render/PlaceHolders.h"
 #include "model/ProcState.h"
 #include "model/TileContent.h"
+#include "render/PlaceHolders.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
 #include "logging/CLogger.h"
 #include "logging/CDefaultLoggingHandler.h"
 #include "logging/LogTestSeam.h"
-#include "platform/WideFormatter.h"
 #include "platform/SystemMessage.h"
+#include "platform/WideFormatter.h"
 
 #include <gtest/gtest.h>
 

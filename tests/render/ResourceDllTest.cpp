@@ -2,9 +2,9 @@
 
 #include "fakes/FakeResourceAPI.h"
 #include "fakes/RecordingLogger.h"
-#include "status/ModuleException.h"
-#include "platform/RtMuiImpl.h"
 #include "fakes/ThisModule.h"
+#include "platform/RtMuiImpl.h"
+#include "status/ModuleException.h"
 
 #include <OrloResourcesTables.h>
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 
 #include "fakes/FakeResourceAPI.h"
 #include "fakes/RecordingLogger.h"
-#include "platform/TextCodec.h"
 #include "fakes/ThisModule.h"
 #include "model/JSONParser.h"
 #include "model/TileSelection.h"
+#include "platform/TextCodec.h"
 
 #include <gtest/gtest.h>
 

@@ -38,7 +38,7 @@ TEST(MessageQueue, CloseWaitsUntilEveryMessageWasTakenAndDropsLaterOnes) {
                 while (!closing) {
                     std::this_thread::sleep_for(1ms);
                 }
-                std::this_thread::sleep_for(20ms); // close is waiting for the queue by now
+                std::this_thread::sleep_for(20ms);  // close is waiting for the queue by now
                 queue.push(named(L"during close")); // no longer accepted
             }
             EXPECT_FALSE(closed);

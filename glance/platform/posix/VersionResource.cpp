@@ -55,8 +55,7 @@ public:
     }
 
 private:
-    template <typename T>
-    bool read(T& value) {
+    template <typename T> bool read(T& value) {
         if (block_.size() - at_ < sizeof(T)) {
             return false;
         }

@@ -1,5 +1,5 @@
-#include "platform/TextCodec.h"
 #include "fakes/ThisModule.h"
+#include "platform/TextCodec.h"
 
 #include <kestrel/ResourceTables.h>
 
