@@ -10,13 +10,13 @@
 namespace Vanta {
 namespace {
 
-// Lower-case hex digits of `value`, without leading zeros.
-std::wstring hexDigits(uint32_t value) {
+// Lower-case hex digits of `value`, zero-padded to at least `width`.
+std::wstring hexDigits(uint32_t value, size_t width = 1) {
     std::wstring digits;
     do {
         digits.insert(digits.begin(), L"0123456789abcdef"[value % 16]);
         value /= 16;
-    } while (value != 0);
+    } while (value != 0 || digits.size() < width);
     return digits;
 }
 
@@ -446,28 +446,12 @@ std::wstring formatRegValue(const RegFileValue& value) {
     }
     if (value.type == Strato::kRegDword && value.data.size() == 4) {
         const auto number = readLittleEndian<uint32_t>(value.data.data(), value.data.size());
-        wchar_t digits[9];
-        for (int i = 7; i >= 0; --i) {
-            digits[7 - i] = L"0123456789abcdef"[(number >> (4 * i)) & 0xF];
-        }
-        digits[8] = L'\0';
-        return line + L"dword:" + digits + L"\r\n";
+        return line + L"dword:" + hexDigits(number, 8) + L"\r\n";
     }
     if (value.type == Strato::kRegBinary) {
         line += L"hex:";
     } else {
-        wchar_t type[16];
-        size_t length = 0;
-        uint32_t rest = value.type;
-        do {
-            type[length++] = L"0123456789abcdef"[rest & 0xF];
-            rest >>= 4;
-        } while (rest != 0);
-        line += L"hex(";
-        while (length > 0) {
-            line.push_back(type[--length]);
-        }
-        line += L"):";
+        line += L"hex(" + hexDigits(value.type) + L"):";
     }
     // The editor keeps lines within 80 characters: after a comma that ends
     // past column 76 the data continues on the next line, indented by two.
