@@ -2,7 +2,7 @@
 // one publisher to one subscriber and from four to four, and the latency from
 // publish to callback. Each beside its baseline in the same run: the same
 // traffic over a plain mutex-and-condition-variable hand-off between threads.
-#include "platform/LibraryHandle.h"
+#include "fakes/BusLibraryLoader.h"
 
 #include <kestrel/MessageBusLibrary.h>
 
@@ -14,7 +14,6 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,16 +25,7 @@ constexpr int kBatch = 20000;
 constexpr int kLatencySamples = 2000;
 
 const KestrelMessageBusFunctions& bus() {
-    static const Vanta::ScopedLibrary library = Vanta::loadLibraryFile(GLANCE_CONDUIT_LIBRARY);
-    static const KestrelMessageBusFunctions* table = [] {
-        auto create = reinterpret_cast<KestrelBusCreateObjectFn>(
-            Vanta::libraryExport(library.get(), KESTREL_BUS_EXPORT_CREATE_OBJECT));
-        return create != nullptr ? create(KESTREL_MESSAGE_BUS_INTERFACE_VERSION) : nullptr;
-    }();
-    if (table == nullptr) {
-        throw std::runtime_error("Conduit.dll did not load");
-    }
-    return *table;
+    return testfakes::loadBusTable(GLANCE_CONDUIT_LIBRARY);
 }
 
 // Counts deliveries and wakes whoever waits for a number of them.
