@@ -69,7 +69,6 @@ public:
     const std::shared_ptr<internal::ModuleManagerShim>& manager() const noexcept {
         return moduleManager;
     }
-    const std::shared_ptr<MessageBus>& bus() const noexcept { return messageBus; }
     const std::shared_ptr<Strato::IOCContainer>& iocContainer() const noexcept { return container; }
 
 private:

@@ -70,8 +70,6 @@ public:
     // Builds and publishes the tiles for the current record: the number of tiles, 0 when
     // nothing was published. A non-null `payload` receives the published text.
     uint32_t createTiles(const std::shared_ptr<std::wstring>& payload);
-    // Hands a delivered message to the worker.
-    void push(std::shared_ptr<Message> message) { messageQueue->push(std::move(message)); }
 
     // "Core.Protection.State": overallState.
     bool OverallStatusHandler(const std::shared_ptr<Message>& message);

@@ -24,14 +24,13 @@ public:
               std::make_shared<Vanta::PlaceHolders>(std::make_shared<Vanta::ResourceDll>(
                   L"Glance.dll", L"OrloResources.dll", std::make_shared<FakeResourceAPI>()))) {}
 
-    bool getTilesPayload(const std::vector<Vanta::TileContent>& tiles, Vanta::ProcState state,
+    bool getTilesPayload(const std::vector<Vanta::TileContent>&, Vanta::ProcState state,
                          std::wstring& payload) override {
         if (onCall) {
             onCall();
         }
         std::lock_guard lock(mutex_);
         states_.push_back(state);
-        tiles_.push_back(tiles);
         if (fails) {
             return false;
         }
@@ -54,7 +53,6 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<Vanta::ProcState> states_;
-    std::vector<std::vector<Vanta::TileContent>> tiles_;
 };
 
 } // namespace testfakes
