@@ -1,0 +1,42 @@
+# Signing with the development PKI: every shipped library, the list file
+# that pins the development root, and the fixtures the trust tests read.
+set(GLANCE_SIGNING_DIR ${PROJECT_SOURCE_DIR}/signing)
+if(WIN32)
+    set(GLANCE_SIGNATURE_FORMAT pe)
+    find_program(OSSLSIGNCODE osslsigncode REQUIRED)
+else()
+    set(GLANCE_SIGNATURE_FORMAT appended)
+endif()
+find_program(OPENSSL_COMMAND openssl REQUIRED)
+
+# Signs `target` in place after each link.
+function(glance_sign_target target)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${GLANCE_SIGNING_DIR}/sign-binary.sh ${GLANCE_SIGNATURE_FORMAT}
+                $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>
+        VERBATIM)
+endfunction()
+
+# `output` is `input` signed by the named leaves of the development PKI.
+function(glance_sign_file input output)
+    add_custom_command(OUTPUT ${output}
+        COMMAND ${GLANCE_SIGNING_DIR}/sign-binary.sh ${GLANCE_SIGNATURE_FORMAT} ${ARGN}
+                ${input} ${output}
+        DEPENDS ${input} ${GLANCE_SIGNING_DIR}/sign-binary.sh
+        VERBATIM)
+endfunction()
+
+# `output` is the list text `input` with its signature block, by `signer`
+# (a leaf of the development PKI; the list-signing certificate by default).
+function(glance_sign_list input output)
+    set(signer list-signing)
+    if(ARGC GREATER 2)
+        set(signer ${ARGV2})
+    endif()
+    add_custom_command(OUTPUT ${output}
+        COMMAND ${GLANCE_SIGNING_DIR}/sign-list.sh
+                --signer ${GLANCE_SIGNING_DIR}/dev/${signer}.pem ${GLANCE_SIGNING_DIR}/dev/${signer}.key
+                ${input} ${output}
+        DEPENDS ${input} ${GLANCE_SIGNING_DIR}/sign-list.sh
+        VERBATIM)
+endfunction()
