@@ -40,3 +40,24 @@ function(glance_sign_list input output)
         DEPENDS ${input} ${GLANCE_SIGNING_DIR}/sign-list.sh
         VERBATIM)
 endfunction()
+
+# The list file that makes the project's own libraries trusted: version 8,
+# the configured organisation names, the development root beside the
+# built-in ones. Shipped in bin/; on Linux also laid out under the build's
+# common files folder (KESTREL_COMMONFILES) where the verifier looks.
+function(glance_ship_trusted_list)
+    file(STRINGS ${GLANCE_SIGNING_DIR}/dev/thumbprints.txt dev_root REGEX "^root=")
+    string(REPLACE "root=" "" dev_root "${dev_root}")
+    string(REPLACE ";" "\n" trusted_organisations "${GLANCE_TRUST_ORGANISATIONS}")
+    configure_file(${GLANCE_SIGNING_DIR}/trusted.js.in ${CMAKE_BINARY_DIR}/trusted-list.txt @ONLY)
+    glance_sign_list(${CMAKE_BINARY_DIR}/trusted-list.txt ${GLANCE_BIN_DIR}/trusted.js)
+    set(outputs ${GLANCE_BIN_DIR}/trusted.js)
+    if(NOT WIN32)
+        set(installed ${CMAKE_BINARY_DIR}/CommonFiles/Talmor/Platform/Core/trusted.js)
+        add_custom_command(OUTPUT ${installed}
+            COMMAND ${CMAKE_COMMAND} -E copy ${GLANCE_BIN_DIR}/trusted.js ${installed}
+            DEPENDS ${GLANCE_BIN_DIR}/trusted.js VERBATIM)
+        list(APPEND outputs ${installed})
+    endif()
+    add_custom_target(trusted_list ALL DEPENDS ${outputs})
+endfunction()
