@@ -8,7 +8,8 @@
 namespace Strato {
 
 // The attribute bits an extracted file keeps from the cabinet.
-inline constexpr uint32_t kCabinetKeptAttributes = 0x01 | 0x02 | 0x04 | 0x20; // read-only, hidden, system, archive
+inline constexpr uint32_t kCabinetKeptAttributes =
+    0x01 | 0x02 | 0x04 | 0x20; // read-only, hidden, system, archive
 
 class CabinetAPI {
 public:

@@ -141,10 +141,10 @@ bool CTrustVerifier::checkSigner(const std::wstring& path, const TrustRules& rul
         if (signedAt.kind == SigningTime::Kind::Undecodable) {
             continue;
         }
-        const std::unique_ptr<CertificateChain> chain = signature->buildChain(
-            signer, signedAt.kind == SigningTime::Kind::At
-                        ? std::optional<int64_t>(signedAt.secondsSince1970)
-                        : std::nullopt);
+        const std::unique_ptr<CertificateChain> chain =
+            signature->buildChain(signer, signedAt.kind == SigningTime::Kind::At
+                                              ? std::optional<int64_t>(signedAt.secondsSince1970)
+                                              : std::nullopt);
         if (!chain || !chain->isValid() || !rootPinned(*chain, rules.thumbprints) ||
             !chain->passesTimestampPolicy()) {
             continue;
@@ -160,8 +160,8 @@ bool CTrustVerifier::updateFromCabinet(const std::wstring& path) {
     if (!parts_.cabinets->available()) {
         return false;
     }
-    const std::wstring extracted = parts_.files->createUniqueFile(
-        parts_.files->temporaryFolder(), L"trustedjs", L".js");
+    const std::wstring extracted =
+        parts_.files->createUniqueFile(parts_.files->temporaryFolder(), L"trustedjs", L".js");
     if (extracted.empty()) {
         return false;
     }
@@ -170,8 +170,7 @@ bool CTrustVerifier::updateFromCabinet(const std::wstring& path) {
         const std::optional<TrustRules> candidate =
             CTrustedList::read(extracted, parts_.listSigner, *parts_.signatures);
         if (candidate && candidate->version >= kFirstInstallableVersion) {
-            installed =
-                list_.install(extracted, candidate->version, *parts_.files, *parts_.atoms);
+            installed = list_.install(extracted, candidate->version, *parts_.files, *parts_.atoms);
         }
     }
     removeFile(extracted);

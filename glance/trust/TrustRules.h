@@ -15,9 +15,9 @@ namespace Strato {
 
 struct TrustRules {
     uint32_t version = 0;
-    std::vector<std::wstring> names;       // empty: any name
-    std::vector<std::wstring> serials;     // hexadecimal, compared ignoring case
-    std::vector<Thumbprint> thumbprints;   // empty: any root
+    std::vector<std::wstring> names;     // empty: any name
+    std::vector<std::wstring> serials;   // hexadecimal, compared ignoring case
+    std::vector<Thumbprint> thumbprints; // empty: any root
 };
 
 inline constexpr uint32_t kBuiltInTrustVersion = 7;

@@ -12,7 +12,9 @@ constexpr std::string_view kBlockBegin = "// SIG // Begin signature block";
 constexpr std::string_view kBlockEnd = "// SIG // End signature block";
 
 std::string_view trimmed(std::string_view line) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const auto blank = [](char c) {
+        return c == ' ' || c == '\t';
+    };
     while (!line.empty() && blank(line.front())) {
         line.remove_prefix(1);
     }

@@ -34,7 +34,8 @@ public:
     // Signature bytes (as text) to the signer they verify as.
     std::map<std::string, Strato::Thumbprint> detached;
 
-    std::unique_ptr<Strato::EmbeddedSignature> openEmbedded(const std::wstring& path) const override {
+    std::unique_ptr<Strato::EmbeddedSignature>
+    openEmbedded(const std::wstring& path) const override {
         const auto found = files.find(path);
         if (found == files.end()) {
             return nullptr;
@@ -42,8 +43,9 @@ public:
         return std::make_unique<Signature>(found->second, *this);
     }
 
-    std::optional<Strato::Thumbprint> detachedSigner(const std::vector<uint8_t>&,
-                                                     const std::vector<uint8_t>& signature) const override {
+    std::optional<Strato::Thumbprint>
+    detachedSigner(const std::vector<uint8_t>&,
+                   const std::vector<uint8_t>& signature) const override {
         const auto found = detached.find(std::string(signature.begin(), signature.end()));
         return found == detached.end() ? std::nullopt : std::optional(found->second);
     }
@@ -72,10 +74,12 @@ private:
             : signers_(std::move(signers)), owner_(owner) {}
         size_t signerCount() const override { return signers_.size(); }
         std::wstring serialNumber(size_t i) const override { return signers_[i].serial; }
-        std::optional<std::wstring> friendlyName(size_t i) const override { return signers_[i].name; }
+        std::optional<std::wstring> friendlyName(size_t i) const override {
+            return signers_[i].name;
+        }
         Strato::SigningTime signingTime(size_t i) const override { return signers_[i].time; }
-        std::unique_ptr<Strato::CertificateChain> buildChain(size_t i,
-                                                             std::optional<int64_t> at) const override {
+        std::unique_ptr<Strato::CertificateChain>
+        buildChain(size_t i, std::optional<int64_t> at) const override {
             {
                 std::lock_guard guard(owner_.lock_);
                 owner_.chainTimes_.push_back(at);

@@ -18,7 +18,8 @@ namespace testfakes {
 // The system's text of a path (UTF-16 units) on both builds.
 inline std::wstring widePath(const std::filesystem::path& path) {
     const std::u8string utf8 = path.u8string();
-    return Vanta::fromUtf8(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
+    return Vanta::fromUtf8(
+        std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
 }
 
 class ScratchFolder {

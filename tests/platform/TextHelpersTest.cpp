@@ -1,9 +1,11 @@
 #include "platform/AsciiCase.h"
 #include "platform/ByteOrder.h"
+#include "platform/UtcTime.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,4 +45,27 @@ TEST(AsciiCase, OnlyAsciiLettersChange) {
     EXPECT_FALSE(equalIgnoringAsciiCase(L"abc", L"abcd"));
     EXPECT_FALSE(
         equalIgnoringAsciiCase(std::wstring(1, wchar_t(0xE9)), std::wstring(1, wchar_t(0xC9))));
+}
+
+TEST(UtcTime, TwoDigitYearsPivotAtSeventyAndFieldsMustBeInRange) {
+    struct Case {
+        const char* text;
+        std::optional<int64_t> seconds;
+    } cases[] = {
+        {"700101000000Z", 0},
+        {"691231235959Z", 3155759999},   // 2069
+        {"991231235959Z", 946684799},    // 1999
+        {"000229120000Z", 951825600},    // 2000 is a leap year
+        {"010229120000Z", std::nullopt}, // 2001 is not
+        {"201301000000Z", std::nullopt},
+        {"200100000000Z", std::nullopt},
+        {"200101240000Z", std::nullopt},
+        {"200101000060Z", std::nullopt},
+        {"2001010000000Z", std::nullopt}, // a generalized time is not a UTC time
+        {"200101000000+", std::nullopt},
+        {"20010100000AZ", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.seconds, Strato::parseUtcTime(c.text)) << c.text;
+    }
 }

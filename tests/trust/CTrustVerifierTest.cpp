@@ -44,7 +44,8 @@ std::string listFile(std::string_view body, std::string_view signature = "pinned
            "\n// SIG // End signature block\n";
 }
 
-std::string listPinning(uint32_t version, const char* root = "4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B",
+std::string listPinning(uint32_t version,
+                        const char* root = "4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B",
                         const char* extra = "") {
     return listFile("[VER]\n" + std::to_string(version) + "\n[ORG]\nTalmor Software Ltd.\n[SHA]\n" +
                     root + "\n" + extra);
@@ -105,16 +106,42 @@ TEST_F(TrustVerifierTest, EachRuleRejectsASignerOnItsOwn) {
         const char* rule;
         void (*spoil)(FakeSigner&);
     } cases[] = {
-        {"unpinned root", [](FakeSigner& s) { s.roots = {thumbprint(0x77)}; }},
-        {"revoked serial", [](FakeSigner& s) { s.serial = L"5EC0DE0001"; }},
-        {"unlisted name", [](FakeSigner& s) { s.name = L"Unlisted Software Inc."; }},
-        {"certificate not in the store", [](FakeSigner& s) { s.name.reset(); }},
+        {"unpinned root",
+         [](FakeSigner& s) {
+             s.roots = {thumbprint(0x77)};
+         }},
+        {"revoked serial",
+         [](FakeSigner& s) {
+             s.serial = L"5EC0DE0001";
+         }},
+        {"unlisted name",
+         [](FakeSigner& s) {
+             s.name = L"Unlisted Software Inc.";
+         }},
+        {"certificate not in the store",
+         [](FakeSigner& s) {
+             s.name.reset();
+         }},
         {"undecodable counter-signature",
-         [](FakeSigner& s) { s.time.kind = SigningTime::Kind::Undecodable; }},
-        {"no chain", [](FakeSigner& s) { s.chainBuilds = false; }},
-        {"chain with an error", [](FakeSigner& s) { s.chainValid = false; }},
-        {"time-stamp policy", [](FakeSigner& s) { s.timestampPolicy = false; }},
-        {"final signature check", [](FakeSigner& s) { s.content = false; }},
+         [](FakeSigner& s) {
+             s.time.kind = SigningTime::Kind::Undecodable;
+         }},
+        {"no chain",
+         [](FakeSigner& s) {
+             s.chainBuilds = false;
+         }},
+        {"chain with an error",
+         [](FakeSigner& s) {
+             s.chainValid = false;
+         }},
+        {"time-stamp policy",
+         [](FakeSigner& s) {
+             s.timestampPolicy = false;
+         }},
+        {"final signature check",
+         [](FakeSigner& s) {
+             s.content = false;
+         }},
     };
     builtIn.serials = {L"5ec0de0001"};
     for (const Case& c : cases) {
@@ -178,10 +205,10 @@ TEST_F(TrustVerifierTest, ListsThatDoNotLoadLeaveTheBuiltInRulesInForce) {
     const std::string body = "[VER]\n9\n[SHA]\n4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B\n";
     for (const std::string& list : {
              listFile("[VER]\n9\n10\n[SHA]\n4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B4B\n"),
-             listFile(body, "other"),       // signed, but not by the pinned certificate
-             listFile(body, "unknown"),     // a signature that does not verify
-             body,                          // no signature block
-             listFile("[VER]\n9\n[]\n"),    // an empty section name
+             listFile(body, "other"),    // signed, but not by the pinned certificate
+             listFile(body, "unknown"),  // a signature that does not verify
+             body,                       // no signature block
+             listFile("[VER]\n9\n[]\n"), // an empty section name
          }) {
         writeList(list);
         auto verify = verifier();
@@ -224,7 +251,8 @@ TEST_F(TrustVerifierTest, ACabinetListThatIsNotNewerOrNotSignedIsNotInstalled) {
         std::string installed; // the list in place before, if any
         std::string carried;
     } cases[] = {
-        {"not newer than the loaded list", listPinning(9), listPinning(9, "CACACACACACACACACACACACACACACACACACACACA")},
+        {"not newer than the loaded list", listPinning(9),
+         listPinning(9, "CACACACACACACACACACACACACACACACACACACACA")},
         {"below version 8", "", listPinning(7, "CACACACACACACACACACACACACACACACACACACACA")},
         {"signed by another certificate", "",
          listFile("[VER]\n9\n[SHA]\nCACACACACACACACACACACACACACACACACACACACA\n", "other")},

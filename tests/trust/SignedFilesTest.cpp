@@ -4,9 +4,9 @@
 // are proven on Linux.
 #include "trust/CTrustVerifier.h"
 
+#include "TestPaths.h"
 #include "fakes/FakeCodeSignature.h"
 #include "fakes/ScratchFolder.h"
-#include "TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,8 @@ void useTestTrustStores() {
 
 std::vector<char> readBytes(const std::wstring& path) {
     std::ifstream stream(Vanta::toFileSystemPath(path), std::ios::binary);
-    return std::vector<char>((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    return std::vector<char>((std::istreambuf_iterator<char>(stream)),
+                             std::istreambuf_iterator<char>());
 }
 
 class SignedFilesTest : public ::testing::Test {
@@ -87,12 +88,10 @@ TEST_F(SignedFilesTest, OnlyTheGoodSignerPassesTheDevelopmentRules) {
         const wchar_t* file;
         uint32_t expected;
     } cases[] = {
-        {L"Signed.dll", 0},
-        {L"OtherRoot.dll", 5}, // a trusted root, but not a pinned one
-        {L"WrongName.dll", 5},
-        {L"Expired.dll", 5},   // no time stamp: judged now
-        {L"NoUsage.dll", 5},   // no code-signing usage
-        {L"Revoked.dll", 0},   // nothing revoked yet
+        {L"Signed.dll", 0},    {L"OtherRoot.dll", 5}, // a trusted root, but not a pinned one
+        {L"WrongName.dll", 5}, {L"Expired.dll", 5},   // no time stamp: judged now
+        {L"NoUsage.dll", 5},                          // no code-signing usage
+        {L"Revoked.dll", 0},                          // nothing revoked yet
     };
     auto verify = verifier();
     for (const Case& c : cases) {

@@ -81,8 +81,10 @@ TEST(TrustedListFormat, TheBuiltInRulesAreVersionSevenWithSixRoots) {
     EXPECT_EQ(7u, rules.version);
     EXPECT_EQ(4u, rules.names.size());
     ASSERT_EQ(6u, rules.thumbprints.size());
-    EXPECT_EQ(*thumbprintFromHex(L"AFE5D244A8D1194230FF479FE2F897BBCD7A8CB4"), rules.thumbprints[0]);
-    EXPECT_EQ(*thumbprintFromHex(L"2B8F1B57330DBBA2D07A6C51F70EE90DDAB9AD8E"), rules.thumbprints[5]);
+    EXPECT_EQ(*thumbprintFromHex(L"AFE5D244A8D1194230FF479FE2F897BBCD7A8CB4"),
+              rules.thumbprints[0]);
+    EXPECT_EQ(*thumbprintFromHex(L"2B8F1B57330DBBA2D07A6C51F70EE90DDAB9AD8E"),
+              rules.thumbprints[5]);
 }
 
 TEST(TrustedListFormat, TheSignatureBlockSplitsOffEveryByteAboveIt) {
@@ -99,12 +101,12 @@ TEST(TrustedListFormat, TheSignatureBlockSplitsOffEveryByteAboveIt) {
 TEST(TrustedListFormat, MalformedSignatureBlocksAreRefused) {
     const std::string begin = "[VER]\n8\n// SIG // Begin signature block\n";
     for (const std::string& file : {
-             std::string("[VER]\n8\n"),                                    // no block
-             begin + "// SIG // AAEC\n",                                   // truncated: no end
+             std::string("[VER]\n8\n"),  // no block
+             begin + "// SIG // AAEC\n", // truncated: no end
              begin + "// SIG // AAEC\nnot a block line\n// SIG // End signature block\n",
-             begin + "// SIG // AA*C\n// SIG // End signature block\n",    // not base64
-             begin + "// SIG // AAE\n// SIG // End signature block\n",     // length not 4n
-             begin + "// SIG // End signature block\n",                    // empty
+             begin + "// SIG // AA*C\n// SIG // End signature block\n",           // not base64
+             begin + "// SIG // AAE\n// SIG // End signature block\n",            // length not 4n
+             begin + "// SIG // End signature block\n",                           // empty
              begin + "// SIG // AAEC\n// SIG // End signature block\n[VER]\n9\n", // text after
          }) {
         EXPECT_FALSE(splitSignedList(bytes(file))) << file;

@@ -57,11 +57,14 @@ bool CabinetAPI::extractEntry(const std::wstring& cabinet, const std::wstring& w
             continue;
         }
         const std::string target = Vanta::toUtf8(destination);
-        extracted = decompressor->extract(decompressor.get(), file, target.c_str()) == MSPACK_ERR_OK;
+        extracted =
+            decompressor->extract(decompressor.get(), file, target.c_str()) == MSPACK_ERR_OK;
         if (extracted && (file->attribs & kReadOnlyAttribute) != 0) {
             // Hidden, system and archive bits have no meaning here.
             std::error_code ignored;
-            std::filesystem::permissions(target, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+            std::filesystem::permissions(target,
+                                         std::filesystem::perms::owner_write |
+                                             std::filesystem::perms::group_write |
                                              std::filesystem::perms::others_write,
                                          std::filesystem::perm_options::remove, ignored);
         }

@@ -307,8 +307,9 @@ std::unique_ptr<EmbeddedSignature> CodeSignatureAPI::openEmbedded(const std::wst
     return std::make_unique<AppendedSignature>(std::move(cms), std::move(*file));
 }
 
-std::optional<Thumbprint> CodeSignatureAPI::detachedSigner(
-    const std::vector<uint8_t>& content, const std::vector<uint8_t>& signature) const {
+std::optional<Thumbprint>
+CodeSignatureAPI::detachedSigner(const std::vector<uint8_t>& content,
+                                 const std::vector<uint8_t>& signature) const {
     CmsPtr cms = decodeSignedData(signature.data(), signature.size());
     if (!cms || CMS_is_detached(cms.get()) != 1 ||
         sk_CMS_SignerInfo_num(CMS_get0_SignerInfos(cms.get())) != 1) {

@@ -33,7 +33,8 @@ struct CabinetLibrary {
         if (library) {
             create = reinterpret_cast<FdiCreate>(Vanta::libraryExport(library.get(), "FDICreate"));
             copy = reinterpret_cast<FdiCopy>(Vanta::libraryExport(library.get(), "FDICopy"));
-            destroy = reinterpret_cast<FdiDestroy>(Vanta::libraryExport(library.get(), "FDIDestroy"));
+            destroy =
+                reinterpret_cast<FdiDestroy>(Vanta::libraryExport(library.get(), "FDIDestroy"));
         }
     }
     bool usable() const { return create != nullptr && copy != nullptr && destroy != nullptr; }
@@ -68,19 +69,20 @@ FNOPEN(openFile) {
 FNREAD(readFile) {
     DWORD done = 0;
     return ::ReadFile(reinterpret_cast<HANDLE>(hf), pv, cb, &done, nullptr) ? done
-                                                                              : static_cast<UINT>(-1);
+                                                                            : static_cast<UINT>(-1);
 }
 FNWRITE(writeFile) {
     DWORD done = 0;
-    return ::WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &done, nullptr) ? done
-                                                                               : static_cast<UINT>(-1);
+    return ::WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &done, nullptr)
+               ? done
+               : static_cast<UINT>(-1);
 }
 FNCLOSE(closeFile) {
     return ::CloseHandle(reinterpret_cast<HANDLE>(hf)) ? 0 : -1;
 }
 FNSEEK(seekFile) {
-    const DWORD position = ::SetFilePointer(reinterpret_cast<HANDLE>(hf), dist, nullptr,
-                                            static_cast<DWORD>(seektype));
+    const DWORD position =
+        ::SetFilePointer(reinterpret_cast<HANDLE>(hf), dist, nullptr, static_cast<DWORD>(seektype));
     return position == INVALID_SET_FILE_POINTER ? -1 : static_cast<__LONG32>(position);
 }
 
@@ -99,7 +101,8 @@ FNFDINOTIFY(notify) {
     Extraction& extraction = *static_cast<Extraction*>(pfdin->pv);
     switch (fdint) {
     case fdintCOPY_FILE: {
-        if (extraction.extracted || !Vanta::equalIgnoringAsciiCase(entryName(*pfdin), *extraction.wanted)) {
+        if (extraction.extracted ||
+            !Vanta::equalIgnoringAsciiCase(entryName(*pfdin), *extraction.wanted)) {
             return 0; // skip
         }
         HANDLE file = ::CreateFileW(extraction.destination->c_str(), GENERIC_WRITE, 0, nullptr,
@@ -109,7 +112,8 @@ FNFDINOTIFY(notify) {
     case fdintCLOSE_FILE_INFO: {
         ::CloseHandle(reinterpret_cast<HANDLE>(pfdin->hf));
         const DWORD kept = pfdin->attribs & kCabinetKeptAttributes;
-        ::SetFileAttributesW(extraction.destination->c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+        ::SetFileAttributesW(extraction.destination->c_str(),
+                             kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
         extraction.extracted = true;
         return TRUE;
     }

@@ -5,6 +5,7 @@
 // CryptVerifyDetachedMessageSignature.
 #include "platform/CodeSignature.h"
 
+#include "platform/UtcTime.h"
 #include "platform/win32/WindowsInclude.h"
 
 #include <softpub.h>
@@ -18,8 +19,8 @@ namespace {
 
 constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
 // Lower-quality chains returned, cached URL retrieval only.
-constexpr DWORD kChainFlags = CERT_CHAIN_RETURN_LOWER_QUALITY_CONTEXTS |
-                              CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL;
+constexpr DWORD kChainFlags =
+    CERT_CHAIN_RETURN_LOWER_QUALITY_CONTEXTS | CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL;
 // No policy usage, no revocation check, hash only, cached URL retrieval only.
 constexpr DWORD kTrustProviderFlags = 0x1214;
 constexpr const char* kCodeSigningUsage = "1.3.6.1.5.5.7.3.3";
@@ -37,8 +38,8 @@ using CertificatePtr = std::unique_ptr<const CERT_CONTEXT, CertificateDeleter>;
 std::optional<Thumbprint> thumbprintOf(PCCERT_CONTEXT certificate) {
     Thumbprint thumbprint{};
     DWORD size = static_cast<DWORD>(thumbprint.size());
-    if (!::CertGetCertificateContextProperty(certificate, CERT_SHA1_HASH_PROP_ID,
-                                             thumbprint.data(), &size) ||
+    if (!::CertGetCertificateContextProperty(certificate, CERT_SHA1_HASH_PROP_ID, thumbprint.data(),
+                                             &size) ||
         size != thumbprint.size()) {
         return std::nullopt;
     }
@@ -68,38 +69,12 @@ const CRYPT_ATTRIBUTE* findAttribute(const CRYPT_ATTRIBUTES& attributes, const c
     return nullptr;
 }
 
-int64_t daysFromCivil(int64_t year, unsigned month, unsigned day) {
-    year -= month <= 2;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<int64_t>(dayOfEra) - 719468;
-}
-
-// A DER UTCTime "YYMMDDHHMMSSZ"; two-digit years below 70 are 2000 and later.
+// A DER UTCTime: tag 0x17, length 13, then the text.
 std::optional<int64_t> utcTime(const CRYPT_ATTR_BLOB& value) {
-    if (value.cbData != 15 || value.pbData[0] != 0x17 || value.pbData[1] != 13 ||
-        value.pbData[14] != 'Z') {
+    if (value.cbData != 15 || value.pbData[0] != 0x17 || value.pbData[1] != 13) {
         return std::nullopt;
     }
-    int fields[6];
-    for (int i = 0; i < 6; ++i) {
-        const BYTE high = value.pbData[2 + 2 * i];
-        const BYTE low = value.pbData[3 + 2 * i];
-        if (high < '0' || high > '9' || low < '0' || low > '9') {
-            return std::nullopt;
-        }
-        fields[i] = (high - '0') * 10 + (low - '0');
-    }
-    const int year = fields[0] < 70 ? 2000 + fields[0] : 1900 + fields[0];
-    if (fields[1] < 1 || fields[1] > 12 || fields[2] < 1 || fields[2] > 31 || fields[3] > 23 ||
-        fields[4] > 59 || fields[5] > 59) {
-        return std::nullopt;
-    }
-    return daysFromCivil(year, static_cast<unsigned>(fields[1]), static_cast<unsigned>(fields[2])) *
-               86400 +
-           fields[3] * 3600 + fields[4] * 60 + fields[5];
+    return parseUtcTime(std::string_view(reinterpret_cast<const char*>(value.pbData + 2), 13));
 }
 
 SigningTime timeFromCounterSigner(const CMSG_SIGNER_INFO& counterSigner) {
@@ -286,8 +261,8 @@ private:
         CERT_INFO wanted{};
         wanted.Issuer = asSignerInfo(info).Issuer;
         wanted.SerialNumber = asSignerInfo(info).SerialNumber;
-        return CertificatePtr(::CertFindCertificateInStore(store_, kEncoding, 0,
-                                                           CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
+        return CertificatePtr(::CertFindCertificateInStore(
+            store_, kEncoding, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
     }
 
     static SigningTime counterSignatureTime(const CRYPT_ATTR_BLOB& value) {
@@ -334,8 +309,9 @@ std::unique_ptr<EmbeddedSignature> CodeSignatureAPI::openEmbedded(const std::wst
     HCERTSTORE store = nullptr;
     HCRYPTMSG message = nullptr;
     if (!::CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(),
-                            CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
-                            0, &encoding, &contentType, &format, &store, &message, nullptr)) {
+                            CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
+                            CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, &contentType, &format,
+                            &store, &message, nullptr)) {
         return nullptr;
     }
     if (store == nullptr || message == nullptr) {
@@ -350,10 +326,12 @@ std::unique_ptr<EmbeddedSignature> CodeSignatureAPI::openEmbedded(const std::wst
     return std::make_unique<AuthenticodeSignature>(path, store, message);
 }
 
-std::optional<Thumbprint> CodeSignatureAPI::detachedSigner(
-    const std::vector<uint8_t>& content, const std::vector<uint8_t>& signature) const {
-    if (signature.empty() || ::CryptGetMessageSignerCount(kEncoding, signature.data(),
-                                                          static_cast<DWORD>(signature.size())) != 1) {
+std::optional<Thumbprint>
+CodeSignatureAPI::detachedSigner(const std::vector<uint8_t>& content,
+                                 const std::vector<uint8_t>& signature) const {
+    if (signature.empty() ||
+        ::CryptGetMessageSignerCount(kEncoding, signature.data(),
+                                     static_cast<DWORD>(signature.size())) != 1) {
         return std::nullopt;
     }
     CRYPT_VERIFY_MESSAGE_PARA parameters{};
