@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -120,6 +121,26 @@ TEST_F(SignedFilesTest, AChangedByteIsRejected) {
         // A trailer that lies about the signature's length.
         EXPECT_EQ(5u, verify.verifyFile(flipped(L"Signed.dll", -29)));
     }
+}
+
+TEST_F(SignedFilesTest, ATimeStampGivesTheSigningTime) {
+    const CodeSignatureAPI signatures;
+    const auto plain = signatures.openEmbedded(fixture(L"Signed.dll"));
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(SigningTime::Kind::None, plain->signingTime(0).kind);
+    if (!onWindows()) {
+        return; // the appended signature carries no time stamp
+    }
+    const auto stamped = signatures.openEmbedded(fixture(L"Stamped.dll"));
+    ASSERT_TRUE(stamped);
+    const SigningTime time = stamped->signingTime(0);
+    ASSERT_EQ(SigningTime::Kind::At, time.kind);
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    EXPECT_GT(time.secondsSince1970, 1704067200); // after the PKI's first day
+    EXPECT_LE(time.secondsSince1970, now + 86400);
+    EXPECT_EQ(0u, verifier().verifyFile(fixture(L"Stamped.dll")));
 }
 
 TEST_F(SignedFilesTest, ListFilesLoadOnlyWhenSignedByThePinnedCertificate) {

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <string>
 
 namespace Strato {
 
@@ -28,9 +29,7 @@ std::wstring FileOperations::createUniqueFile(const std::wstring& folder,
                                               const std::wstring& extension) const {
     std::random_device entropy;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char unique[9];
-        std::snprintf(unique, sizeof unique, "%08x", static_cast<unsigned>(entropy()));
-        const std::wstring path = folder + L"/" + prefix + Vanta::fromUtf8(unique) + extension;
+        const std::wstring path = folder + L"/" + prefix + std::to_wstring(entropy()) + extension;
         const int descriptor =
             ::open(Vanta::toUtf8(path).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
         if (descriptor >= 0) {

@@ -1,6 +1,7 @@
 // POSIX-only code belongs in this file.
 #include "platform/GlobalAtom.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/TextCodec.h"
 
 #include <fcntl.h>
@@ -26,14 +27,11 @@ std::string atomFolder() {
 // Atom names are compared ignoring case, as Windows does; a name that could
 // leave the folder is no atom.
 std::string atomFile(const std::wstring& name) {
-    std::string file;
-    for (wchar_t c : name) {
-        if (c == L'/' || c == L'\0') {
-            return {};
-        }
-        file += Vanta::toUtf8(std::wstring(1, c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c));
+    if (name.empty() || name.find_first_of(std::wstring(L"/\0", 2)) != std::wstring::npos ||
+        name == L"." || name == L"..") {
+        return {};
     }
-    return file.empty() || file == "." || file == ".." ? std::string() : atomFolder() + "/" + file;
+    return atomFolder() + "/" + Vanta::toUtf8(Vanta::asciiUppered<wchar_t>(name));
 }
 
 } // namespace

@@ -24,9 +24,7 @@ std::wstring FileOperations::createUniqueFile(const std::wstring& folder,
                                               const std::wstring& extension) const {
     std::random_device entropy;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        wchar_t unique[9];
-        ::wsprintfW(unique, L"%08x", static_cast<unsigned>(entropy()));
-        const std::wstring path = folder + L"\\" + prefix + unique + extension;
+        const std::wstring path = folder + L"\\" + prefix + std::to_wstring(entropy()) + extension;
         HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
