@@ -4,8 +4,6 @@
 #include "platform/PathSeparator.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 
 namespace Strato {
@@ -14,29 +12,10 @@ namespace {
 // A list file is a few kilobytes; anything far larger is not one.
 constexpr std::uintmax_t kLargestListFile = 1 << 20;
 
-std::optional<std::vector<uint8_t>> readSmallFile(const std::wstring& path) {
-    const std::filesystem::path file = Vanta::toFileSystemPath(path);
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(file, error);
-    if (error || size > kLargestListFile) {
-        return std::nullopt;
-    }
-    std::ifstream stream(file, std::ios::binary);
-    if (!stream) {
-        return std::nullopt;
-    }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(stream)),
-                               std::istreambuf_iterator<char>());
-    if (stream.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
-}
-
 std::optional<std::pair<TrustRules, ListSections>>
 readWithSections(const std::wstring& path, const Thumbprint& signer,
                  const CodeSignatureAPI& signatures) {
-    const std::optional<std::vector<uint8_t>> bytes = readSmallFile(path);
+    const std::optional<std::vector<uint8_t>> bytes = Vanta::readWholeFile(path, kLargestListFile);
     if (!bytes) {
         return std::nullopt;
     }

@@ -1,22 +1,10 @@
 #include "trust/TrustRules.h"
 
+#include "platform/HexDigits.h"
 #include "trust/TrustConfiguration.h"
 
 namespace Strato {
 namespace {
-
-int hexValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') {
-        return c - L'0';
-    }
-    if (c >= L'a' && c <= L'f') {
-        return c - L'a' + 10;
-    }
-    if (c >= L'A' && c <= L'F') {
-        return c - L'A' + 10;
-    }
-    return -1;
-}
 
 Thumbprint configuredThumbprint(std::wstring_view hex) {
     // The build checks the configured values; a bad one pins nothing usable.
@@ -31,8 +19,8 @@ std::optional<Thumbprint> thumbprintFromHex(std::wstring_view hex) {
         return std::nullopt;
     }
     for (size_t i = 0; i < bytes.size(); ++i) {
-        const int high = hexValue(hex[2 * i]);
-        const int low = hexValue(hex[2 * i + 1]);
+        const int high = Vanta::hexDigitValue(hex[2 * i]);
+        const int low = Vanta::hexDigitValue(hex[2 * i + 1]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }

@@ -2,6 +2,7 @@
 
 #include "platform/AsciiCase.h"
 #include "platform/ByteOrder.h"
+#include "platform/HexDigits.h"
 #include "platform/RegistryTypes.h"
 #include "platform/TextCodec.h"
 
@@ -103,19 +104,6 @@ bool readQuoted(std::wstring_view line, size_t& at, std::wstring& out,
     return false;
 }
 
-int hexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9') {
-        return c - L'0';
-    }
-    if (c >= L'a' && c <= L'f') {
-        return c - L'a' + 10;
-    }
-    if (c >= L'A' && c <= L'F') {
-        return c - L'A' + 10;
-    }
-    return -1;
-}
-
 // Bytes as comma-separated hex pairs; the editor takes one comma after the
 // last byte too.
 bool parseHexBytes(std::wstring_view text, std::vector<uint8_t>& out) {
@@ -136,7 +124,7 @@ bool parseHexBytes(std::wstring_view text, std::vector<uint8_t>& out) {
         }
         int value = 0;
         for (wchar_t c : byte) {
-            const int digit = hexDigit(c);
+            const int digit = hexDigitValue(c);
             if (digit < 0) {
                 return false;
             }
@@ -207,7 +195,7 @@ bool parseData(std::wstring_view data, bool narrow, RegFileValue& value, std::ws
         }
         uint32_t number = 0;
         for (wchar_t c : digits) {
-            const int digit = hexDigit(c);
+            const int digit = hexDigitValue(c);
             if (digit < 0) {
                 return false;
             }
@@ -229,7 +217,7 @@ bool parseData(std::wstring_view data, bool narrow, RegFileValue& value, std::ws
         }
         uint32_t type = 0;
         for (size_t i = 4; i < close; ++i) {
-            const int digit = hexDigit(data[i]);
+            const int digit = hexDigitValue(data[i]);
             if (digit < 0) {
                 return false;
             }

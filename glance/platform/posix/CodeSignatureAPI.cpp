@@ -5,6 +5,7 @@
 #include "platform/CodeSignature.h"
 
 #include "platform/FileSystemPath.h"
+#include "platform/HexDigits.h"
 #include "platform/TextCodec.h"
 #include "platform/posix/DataFolders.h"
 
@@ -14,10 +15,9 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace Strato {
 namespace {
@@ -160,10 +160,9 @@ public:
             int tag = 0;
             int objectClass = 0;
             ASN1_get_object(&cursor, &contentLength, &tag, &objectClass, length);
-            static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
             for (long i = 0; i < contentLength; ++i) {
-                hex += kDigits[cursor[i] >> 4];
-                hex += kDigits[cursor[i] & 0xF];
+                hex += Vanta::kUpperHexDigits[cursor[i] >> 4];
+                hex += Vanta::kUpperHexDigits[cursor[i] & 0xF];
             }
         }
         OPENSSL_free(der);
@@ -263,24 +262,13 @@ private:
     CertificatesPtr certificates_;
 };
 
-std::optional<std::vector<uint8_t>> readFile(const std::wstring& path) {
-    std::ifstream stream(Vanta::toFileSystemPath(path), std::ios::binary);
-    if (!stream) {
-        return std::nullopt;
-    }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(stream)),
-                               std::istreambuf_iterator<char>());
-    if (stream.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
-}
-
 } // namespace
 
 std::unique_ptr<EmbeddedSignature> CodeSignatureAPI::openEmbedded(const std::wstring& path) const {
-    std::optional<std::vector<uint8_t>> file = readFile(path);
-    if (!file || file->size() < kMagic.size() + kTrailerSize) {
+    std::optional<std::vector<uint8_t>> file = Vanta::readWholeFile(path);
+    // OpenSSL reads memory in int-sized pieces.
+    if (!file || file->size() < kMagic.size() + kTrailerSize ||
+        file->size() > static_cast<size_t>(INT_MAX)) {
         return nullptr;
     }
     const uint8_t* end = file->data() + file->size();
@@ -310,6 +298,9 @@ std::unique_ptr<EmbeddedSignature> CodeSignatureAPI::openEmbedded(const std::wst
 std::optional<Thumbprint>
 CodeSignatureAPI::detachedSigner(const std::vector<uint8_t>& content,
                                  const std::vector<uint8_t>& signature) const {
+    if (content.size() > static_cast<size_t>(INT_MAX)) {
+        return std::nullopt;
+    }
     CmsPtr cms = decodeSignedData(signature.data(), signature.size());
     if (!cms || CMS_is_detached(cms.get()) != 1 ||
         sk_CMS_SignerInfo_num(CMS_get0_SignerInfos(cms.get())) != 1) {

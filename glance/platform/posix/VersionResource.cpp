@@ -4,6 +4,7 @@
 #include "kestrel/ResourceTables.h"
 #include "platform/AsciiCase.h"
 #include "platform/ByteOrder.h"
+#include "platform/HexDigits.h"
 #include "platform/LibraryHandle.h"
 #include "platform/TextCodec.h"
 
@@ -85,19 +86,6 @@ bool skipTranslations(Reader& reader, std::vector<uint32_t>* out) {
     return true;
 }
 
-unsigned hexValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') {
-        return static_cast<unsigned>(c - L'0');
-    }
-    if (c >= L'a' && c <= L'f') {
-        return static_cast<unsigned>(c - L'a' + 10);
-    }
-    if (c >= L'A' && c <= L'F') {
-        return static_cast<unsigned>(c - L'A' + 10);
-    }
-    return 16;
-}
-
 } // namespace
 
 bool readVersionResource(const std::wstring& path, std::vector<uint8_t>& block) {
@@ -157,11 +145,11 @@ bool queryVersionString(const std::vector<uint8_t>& block, const std::wstring& s
     }
     uint32_t pair = 0;
     for (size_t i = 0; i < 8; ++i) {
-        const unsigned digit = hexValue(subBlock[kPrefix.size() + i]);
-        if (digit > 15) {
+        const int digit = Vanta::hexDigitValue(subBlock[kPrefix.size() + i]);
+        if (digit < 0) {
             return false;
         }
-        pair = (pair << 4) | digit;
+        pair = (pair << 4) | static_cast<uint32_t>(digit);
     }
     const std::wstring name = subBlock.substr(kPrefix.size() + 9);
     Reader reader(block);

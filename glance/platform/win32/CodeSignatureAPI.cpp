@@ -5,6 +5,7 @@
 // CryptVerifyDetachedMessageSignature.
 #include "platform/CodeSignature.h"
 
+#include "platform/HexDigits.h"
 #include "platform/UtcTime.h"
 #include "platform/win32/WindowsInclude.h"
 
@@ -160,11 +161,10 @@ public:
         }
         // The system keeps the serial least significant byte first.
         const CRYPT_INTEGER_BLOB& serial = asSignerInfo(info).SerialNumber;
-        static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
         std::wstring hex;
         for (DWORD i = serial.cbData; i-- > 0;) {
-            hex += kDigits[serial.pbData[i] >> 4];
-            hex += kDigits[serial.pbData[i] & 0xF];
+            hex += Vanta::kUpperHexDigits[serial.pbData[i] >> 4];
+            hex += Vanta::kUpperHexDigits[serial.pbData[i] & 0xF];
         }
         return hex;
     }
