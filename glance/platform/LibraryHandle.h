@@ -23,4 +23,14 @@ ScopedLibrary loadLibraryFile(const std::wstring& path);
 // The address of an exported function, null when there is none.
 void* libraryExport(ModuleHandle library, const char* name);
 
+// The raw calls under the loader, each handle counted once by the system:
+// maps the library at `path` (LoadLibraryExW, flags 0), null on failure with
+// the thread's last error set;
+ModuleHandle mapLibrary(const std::wstring& path);
+// the library at `path` when it is already in the process, with its count
+// raised (GetModuleHandleExW, flags 0; dlopen with RTLD_NOLOAD);
+ModuleHandle loadedLibrary(const std::wstring& path);
+// drops one count (FreeLibrary).
+bool unmapLibrary(ModuleHandle library);
+
 } // namespace Vanta

@@ -18,3 +18,20 @@ void* libraryExport(ModuleHandle library, const char* name) {
 }
 
 } // namespace Vanta
+
+namespace Vanta {
+
+ModuleHandle mapLibrary(const std::wstring& path) {
+    return ::LoadLibraryExW(path.c_str(), nullptr, 0);
+}
+
+ModuleHandle loadedLibrary(const std::wstring& path) {
+    HMODULE module = nullptr;
+    return ::GetModuleHandleExW(0, path.c_str(), &module) ? module : nullptr;
+}
+
+bool unmapLibrary(ModuleHandle library) {
+    return ::FreeLibrary(static_cast<HMODULE>(library)) != 0;
+}
+
+} // namespace Vanta
