@@ -2,6 +2,7 @@
 
 #include "logging/Log.h"
 #include "messagebus/Message.h"
+#include "messagebus/MessageBusLib.h"
 #include "messagebus/ReplyImpl.h"
 #include "platform/ProcessAPI.h"
 #include "status/ExceptionBoundary.h"
@@ -28,6 +29,8 @@ template <typename Map> void prepare(Map& map) {
 }
 
 } // namespace
+
+MessageBusClient::MessageBusClient() : MessageBusClient(std::make_shared<MessageBusLib>()) {}
 
 MessageBusClient::MessageBusClient(std::shared_ptr<MessageBusShim> busShim,
                                    std::shared_ptr<ProcessAPI> process)

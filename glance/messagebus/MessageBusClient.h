@@ -28,6 +28,9 @@ class ProcessAPI;
 
 class MessageBusClient : public MessageBus {
 public:
+    // Over the bus the module opens itself (MessageBusLib); its
+    // ModuleException propagates.
+    MessageBusClient();
     // Reads the session of the current process through `processApi` (a default one when
     // empty); a failed lookup leaves the session 0. Throws ModuleException without a shim.
     explicit MessageBusClient(std::shared_ptr<MessageBusShim> shim,

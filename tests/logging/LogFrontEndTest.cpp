@@ -1,4 +1,5 @@
 #include "logging/LogFrontEnd.h"
+#include "fakes/FakeLogBuilder.h"
 #include "fakes/RecordingLogger.h"
 #include "logging/CDefaultLogBuilder.h"
 #include "logging/CLogger.h"
@@ -14,45 +15,8 @@
 
 namespace {
 
+using testfakes::FakeLogBuilder;
 using testfakes::RecordingLogger;
-
-std::optional<std::wstring> copyOf(const wchar_t* text) {
-    return text != nullptr ? std::optional<std::wstring>(text) : std::nullopt;
-}
-
-// Records what the holder asked for and hands out a RecordingLogger, or
-// nothing when told to fail.
-class FakeLogBuilder final : public ETWLogging::CLogBuilderIf_ex {
-public:
-    struct Call {
-        std::optional<std::wstring> applicationKey;
-        std::optional<std::wstring> group;
-        Vanta::ModuleHandle module;
-        std::optional<std::wstring> host;
-        uint32_t mechanism;
-    };
-
-    bool Build(const wchar_t* group, Vanta::ModuleHandle module, const wchar_t* host,
-               uint32_t mechanism, ETWLogging::CLoggingIf*& out,
-               ETWLogging::CLogConfigurationIf* configuration) override {
-        return BuildEx(nullptr, group, module, host, mechanism, out, configuration);
-    }
-    bool BuildEx(const wchar_t* applicationKey, const wchar_t* group, Vanta::ModuleHandle module,
-                 const wchar_t* host, uint32_t mechanism, ETWLogging::CLoggingIf*& out,
-                 ETWLogging::CLogConfigurationIf*) override {
-        calls.push_back({copyOf(applicationKey), copyOf(group), module, copyOf(host), mechanism});
-        if (!succeed) {
-            return false;
-        }
-        built = new RecordingLogger;
-        out = built;
-        return true;
-    }
-
-    bool succeed = true;
-    RecordingLogger* built = nullptr;
-    std::vector<Call> calls;
-};
 
 class LogFrontEnd : public testing::Test {
 protected:

@@ -7,6 +7,7 @@
 #include "TestPaths.h"
 #include "fakes/FakeCodeSignature.h"
 #include "fakes/ScratchFolder.h"
+#include "fakes/TestTrust.h"
 
 #include <gtest/gtest.h>
 
@@ -26,20 +27,7 @@ bool onWindows() {
 }
 
 std::wstring fixture(const wchar_t* name) {
-    return std::wstring(GLANCE_TRUST_FIXTURES) + GLANCE_FIXTURE_SEPARATOR + name;
-}
-
-// Linux reads its trusted roots and the common files folder from the
-// environment; Windows has them in the test prefix.
-void useTestTrustStores() {
-    static const bool set = [] {
-        static std::string roots = std::string("KESTREL_ROOTS=") + GLANCE_TEST_ROOTS;
-        static std::string common = std::string("KESTREL_COMMONFILES=") + GLANCE_COMMON_FILES;
-        putenv(roots.data());
-        putenv(common.data());
-        return true;
-    }();
-    (void)set;
+    return std::wstring(GLANCE_BUILT_FIXTURES) + GLANCE_FIXTURE_SEPARATOR + name;
 }
 
 std::vector<char> readBytes(const std::wstring& path) {
@@ -50,7 +38,7 @@ std::vector<char> readBytes(const std::wstring& path) {
 
 class SignedFilesTest : public ::testing::Test {
 protected:
-    SignedFilesTest() { useTestTrustStores(); }
+    SignedFilesTest() { testfakes::useTestTrustStores(); }
 
     // The development organisation and root, as a list file would give them.
     static TrustRules developmentRules() {
