@@ -15,7 +15,8 @@ public:
     // SHGetKnownFolderPath: an HRESULT, 0 on success with `path` set (no
     // trailing separator); on failure `path` is left unchanged. On Linux each
     // folder comes from its environment variable (KESTREL_PROGRAMDATA,
-    // KESTREL_COMMONFILES, KESTREL_SYSTEM) or a per-user default.
+    // KESTREL_COMMONFILES, KESTREL_SYSTEM, KESTREL_PROFILE, ...) or a
+    // per-user default, and must exist; other folders are not found.
     virtual int32_t SHGetKnownFolderPath(const Guid& folderId, uint32_t flags, void* token,
                                          std::wstring& path);
 };

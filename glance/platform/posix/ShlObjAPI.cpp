@@ -24,6 +24,17 @@ const FolderSource kFolders[] = {
     {&kFolderIdProgramData, "KESTREL_PROGRAMDATA", "ProgramData"},
     {&kFolderIdProgramFilesCommon, "KESTREL_COMMONFILES", "CommonFiles"},
     {&kFolderIdSystem, "KESTREL_SYSTEM", "System"},
+    {&kFolderIdProfile, "KESTREL_PROFILE", "Profile"},
+    {&kFolderIdDesktop, "KESTREL_DESKTOP", "Desktop"},
+    {&kFolderIdDocuments, "KESTREL_DOCUMENTS", "Documents"},
+    {&kFolderIdLocalAppDataLow, "KESTREL_LOCALAPPDATALOW", "LocalAppDataLow"},
+    {&kFolderIdLocalAppData, "KESTREL_LOCALAPPDATA", "LocalAppData"},
+    {&kFolderIdRoamingAppData, "KESTREL_ROAMINGAPPDATA", "RoamingAppData"},
+    {&kFolderIdProgramFiles, "KESTREL_PROGRAMFILES", "ProgramFiles"},
+    {&kFolderIdProgramFilesX64, "KESTREL_PROGRAMFILESX64", "ProgramFilesX64"},
+    {&kFolderIdProgramFilesX86, "KESTREL_PROGRAMFILESX86", "ProgramFilesX86"},
+    {&kFolderIdProgramFilesCommonX64, "KESTREL_COMMONFILESX64", "CommonFilesX64"},
+    {&kFolderIdProgramFilesCommonX86, "KESTREL_COMMONFILESX86", "CommonFilesX86"},
 };
 
 } // namespace
