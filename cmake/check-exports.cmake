@@ -1,7 +1,13 @@
-# Checks that a library exports exactly the four entry points of a Kestrel
-# library and nothing else. Run as:
-#   cmake -DLIBRARY=... -DOBJDUMP=... -DNM=... -DWINDOWS=ON|OFF -P check-exports.cmake
-set(expected CreateObject GetVersionNum GetVersionStr ReleaseObject)
+# Checks that a library exports exactly what its role needs (by default the
+# four entry points of a Kestrel library) and, on Windows, imports only
+# system libraries: nothing of the compiler's runtime. Run as:
+#   cmake -DLIBRARY=... -DOBJDUMP=... -DNM=... -DWINDOWS=ON|OFF [-DEXPORTS=a|b] -P check-exports.cmake
+if(DEFINED EXPORTS)
+    string(REPLACE "|" ";" expected "${EXPORTS}")
+else()
+    set(expected CreateObject GetVersionNum GetVersionStr ReleaseObject)
+endif()
+list(SORT expected)
 if(WINDOWS)
     execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
     # Only the export name table, up to the blank line after it; its lines read
@@ -24,6 +30,15 @@ endif()
 if(failed)
     message(FATAL_ERROR "cannot read the exports of ${LIBRARY}")
 endif()
+if(WINDOWS)
+    execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE imports)
+    string(REGEX MATCHALL "DLL Name: [^\n]+" imported "${imports}")
+    foreach(entry IN LISTS imported)
+        if(entry MATCHES "DLL Name: lib")
+            message(FATAL_ERROR "${LIBRARY} imports a runtime library: ${entry}")
+        endif()
+    endforeach()
+endif()
 string(REGEX MATCHALL "${prefix}[A-Za-z_][A-Za-z0-9_@.]*" entries "${dump}")
 set(exported)
 foreach(entry IN LISTS entries)
@@ -31,7 +46,7 @@ foreach(entry IN LISTS entries)
     list(APPEND exported ${name})
 endforeach()
 list(SORT exported)
-if(NOT exported STREQUAL expected)
+if(NOT "${exported}" STREQUAL "${expected}")
     message(FATAL_ERROR "${LIBRARY} exports [${exported}], expected [${expected}]")
 endif()
 message(STATUS "${LIBRARY}: ${exported}")
