@@ -155,13 +155,18 @@ TEST_F(ModuleFunctionsTest, FailedInitializationsNeverReachInitialize) {
     EXPECT_EQ(L"Failed to initialize base module. Error code 2147483650.", log->texts().back());
 }
 
-const std::wstring kShippedGlance =
-    std::wstring(GLANCE_SHIPPED_FOLDER) + GLANCE_FIXTURE_SEPARATOR + L"Glance.dll";
+// The shipped library, loaded once and kept for the process: its logger and
+// tables live as long as it does.
+ModuleHandle shippedGlance() {
+    static const ModuleHandle glance = loadLibraryFile(std::wstring(GLANCE_SHIPPED_FOLDER) +
+                                                       GLANCE_FIXTURE_SEPARATOR + L"Glance.dll")
+                                           .release();
+    return glance;
+}
 
 TEST(ModuleFunctionsLogGroup, OnlyANamedGroupSetsTheLogParameters) {
     // The module finds its resource library beside Glance.dll, which must be loaded.
-    const ScopedLibrary glance = loadLibraryFile(kShippedGlance);
-    ASSERT_TRUE(glance);
+    ASSERT_NE(nullptr, shippedGlance());
     struct Case {
         const wchar_t* group;
         const wchar_t* built;
@@ -182,17 +187,16 @@ TEST(ModuleFunctionsLogGroup, OnlyANamedGroupSetsTheLogParameters) {
 TEST(GlanceLibrary, ExportsItsVersionAndRunsOverConduit) {
     testfakes::useTestTrustStores();
     testfakes::useScratchRegistry();
-    const ScopedLibrary glance = loadLibraryFile(std::wstring(GLANCE_SHIPPED_FOLDER) +
-                                                 GLANCE_FIXTURE_SEPARATOR + L"Glance.dll");
-    ASSERT_TRUE(glance);
+    const ModuleHandle glance = shippedGlance();
+    ASSERT_NE(nullptr, glance);
     const auto versionNum = reinterpret_cast<KestrelModuleGetVersionNumFn>(
-        libraryExport(glance.get(), KESTREL_MODULE_EXPORT_GET_VERSION_NUM));
+        libraryExport(glance, KESTREL_MODULE_EXPORT_GET_VERSION_NUM));
     const auto versionStr = reinterpret_cast<KestrelModuleGetVersionStrFn>(
-        libraryExport(glance.get(), KESTREL_MODULE_EXPORT_GET_VERSION_STR));
+        libraryExport(glance, KESTREL_MODULE_EXPORT_GET_VERSION_STR));
     const auto release = reinterpret_cast<KestrelModuleReleaseObjectFn>(
-        libraryExport(glance.get(), KESTREL_MODULE_EXPORT_RELEASE_OBJECT));
+        libraryExport(glance, KESTREL_MODULE_EXPORT_RELEASE_OBJECT));
     const auto create = reinterpret_cast<KestrelModuleCreateObjectFn>(
-        libraryExport(glance.get(), KESTREL_MODULE_EXPORT_CREATE_OBJECT));
+        libraryExport(glance, KESTREL_MODULE_EXPORT_CREATE_OBJECT));
     ASSERT_TRUE(versionNum && versionStr && release && create);
     EXPECT_EQ(2001000u, versionNum());
     EXPECT_STREQ("2.1.0", versionStr());
