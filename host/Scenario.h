@@ -38,6 +38,7 @@ struct ScenarioStep {
     };
     Kind kind = Kind::Wait;
     size_t line = 0;
+    std::string text; // the step as written (UTF-8), for reports
     std::vector<StatisticSetting> statistics;
     std::wstring name;
     std::wstring data;

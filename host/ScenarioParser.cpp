@@ -74,6 +74,7 @@ std::optional<Problem> Reader::read(Scenario& scenario) {
         const std::string_view word = TextLines::firstWord(lines[index], rest);
         ScenarioStep step;
         step.line = line_;
+        step.text = TextLines::trimmed(lines[index]);
         std::optional<Problem> problem;
         if (word == "stats") {
             problem = statistics(rest, step);
