@@ -35,6 +35,24 @@ std::string indented(const std::string& text, const std::string& indent) {
     return out;
 }
 
+// What changed between two payloads: their tiles, or where the texts part
+// when the tiles read the same.
+std::string changeOf(const std::wstring& before, const std::wstring& after) {
+    const std::string tilesBefore = PayloadReader::describe(PayloadReader::read(before));
+    const std::string tilesAfter = PayloadReader::describe(PayloadReader::read(after));
+    if (tilesBefore != tilesAfter) {
+        return "the payload changed\n  before:\n" + indented(tilesBefore, "  ") + "  after:\n" +
+               indented(tilesAfter, "  ");
+    }
+    size_t at = 0;
+    while (at < before.size() && at < after.size() && before[at] == after[at]) {
+        ++at;
+    }
+    const size_t from = at < 40 ? 0 : at - 40;
+    return "the payload text changed at offset " + std::to_string(at) + "\n  before: ..." +
+           toUtf8(before.substr(from, 80)) + "\n  after:  ..." + toUtf8(after.substr(from, 80));
+}
+
 } // namespace
 
 bool ScenarioPlayer::play(const Scenario& scenario, const std::string& label,
@@ -131,8 +149,7 @@ bool ScenarioPlayer::play(const Scenario& scenario, const std::string& label,
         }
         case Kind::ExpectUnchanged:
             if (*latest != *previous) {
-                fail(step.line, "the payload changed:\n  before: " + toUtf8(*previous) +
-                                    "\n  after:  " + toUtf8(*latest));
+                fail(step.line, changeOf(*previous, *latest));
             } else {
                 out_ << "     ok\n";
             }
