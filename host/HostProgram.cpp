@@ -3,6 +3,7 @@
 #include "ModuleLibrary.h"
 #include "ScenarioParser.h"
 #include "ScenarioPlayer.h"
+#include "TilePreview.h"
 
 #include "platform/ExecutablePath.h"
 #include "platform/FileSystemPath.h"
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <ostream>
+#include <set>
 
 namespace Vanta {
 namespace {
@@ -58,6 +60,17 @@ bool writeFile(const std::wstring& path, const std::string& content) {
     std::ofstream file(toFileSystemPath(path), std::ios::binary | std::ios::trunc);
     file.write(content.data(), static_cast<std::streamsize>(content.size()));
     return static_cast<bool>(file);
+}
+
+// A tile image is a bare file name beside the module; nothing else is looked up or copied.
+bool isBareFileName(const std::wstring& name) {
+    return !name.empty() && name != L"." && name != L".." &&
+           name.find_first_of(L"/\\:") == std::wstring::npos;
+}
+
+bool fileExists(const std::wstring& path) {
+    std::error_code ignored;
+    return std::filesystem::is_regular_file(toFileSystemPath(path), ignored);
 }
 
 } // namespace
@@ -160,18 +173,53 @@ int HostProgram::run(const std::vector<std::wstring>& arguments) {
     }
 
     int exitCode = failed == 0 ? kExitPassed : kExitFailed;
-    if (player.latestPayload()) {
-        std::error_code ignored;
-        std::filesystem::create_directories(toFileSystemPath(options.outFolder), ignored);
-        const std::wstring folder = options.outFolder + kPathSeparator;
-        if (!writeFile(folder + L"payload.json", toUtf8(*player.latestPayload()))) {
-            err_ << "kestrel-host: cannot write " << toUtf8(folder) << "payload.json\n";
-            exitCode = kExitFailed;
-        }
+    if (player.latestPayload() && !writeOutputs(*player.latestPayload(), player.latestSource(),
+                                                folderOf(options.modulePath), options.outFolder)) {
+        exitCode = kExitFailed;
     }
     out_ << loaded.size() << (loaded.size() == 1 ? " scenario, " : " scenarios, ") << failed
          << " failed\n";
     return exitCode;
+}
+
+} // namespace Vanta
+
+namespace Vanta {
+
+bool HostProgram::writeOutputs(const std::wstring& payloadText, const std::string& source,
+                               const std::wstring& imageFolder, const std::wstring& outFolder) {
+    std::error_code ignored;
+    std::filesystem::create_directories(toFileSystemPath(outFolder), ignored);
+    const std::wstring out = outFolder + kPathSeparator;
+    bool written = writeFile(out + L"payload.json", toUtf8(payloadText));
+
+    std::set<std::wstring> images;
+    const TilePreview preview([&](const std::wstring& image) {
+        if (!isBareFileName(image) || !fileExists(imageFolder + image)) {
+            return false;
+        }
+        images.insert(image);
+        return true;
+    });
+    const TilePreview::Page page =
+        preview.page(PayloadReader::read(payloadText), fromUtf8("kestrel-host: " + source));
+    written = writeFile(out + L"preview.html", page.html) && written;
+    for (const std::wstring& image : images) {
+        std::error_code copyError;
+        std::filesystem::copy_file(toFileSystemPath(imageFolder + image),
+                                   toFileSystemPath(out + image),
+                                   std::filesystem::copy_options::overwrite_existing, copyError);
+        written = !copyError && written;
+    }
+    out_ << "preview of " << source << ": " << toUtf8(out) << "preview.html (" << page.flags.size()
+         << (page.flags.size() == 1 ? " problem" : " problems") << ")\n";
+    for (const std::string& flag : page.flags) {
+        out_ << "  " << flag << "\n";
+    }
+    if (!written) {
+        err_ << "kestrel-host: cannot write all of " << toUtf8(outFolder) << "\n";
+    }
+    return written;
 }
 
 } // namespace Vanta

@@ -3,7 +3,8 @@
 //                [--timeout-ms N] SCENARIO...
 // Every scenario file (with "tiles.txt" beside it) is read before any is
 // played; each is then played in a module life of its own. The latest
-// payload goes to FOLDER as payload.json.
+// payload goes to FOLDER as payload.json and as preview.html, beside copies
+// of the tile images it shows.
 #pragma once
 
 #include <iosfwd>
@@ -24,6 +25,9 @@ public:
 
 private:
     int usage(const std::string& complaint);
+    // The tile images are read from `imageFolder` (with its separator).
+    bool writeOutputs(const std::wstring& payloadText, const std::string& source,
+                      const std::wstring& imageFolder, const std::wstring& outFolder);
 
     std::ostream& out_;
     std::ostream& err_;

@@ -135,6 +135,7 @@ bool ScenarioPlayer::play(const Scenario& scenario, const std::string& label,
                      << indented(PayloadReader::describe(PayloadReader::read(*latest)), "   ");
             }
             latest_ = latest;
+            latestSource_ = label + ", payload " + std::to_string(collected);
             break;
         }
         case Kind::ExpectTiles: {

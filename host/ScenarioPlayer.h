@@ -34,12 +34,15 @@ public:
 
     // The last payload that a wait collected, across plays; none before.
     const std::optional<std::wstring>& latestPayload() const { return latest_; }
+    // Where it came from: the scenario's label and the payload's number.
+    const std::string& latestSource() const { return latestSource_; }
 
 private:
     const ModuleLibrary& module_;
     const Settings settings_;
     std::ostream& out_;
     std::optional<std::wstring> latest_;
+    std::string latestSource_;
 };
 
 } // namespace Vanta
