@@ -12,17 +12,17 @@ namespace {
 constexpr const wchar_t* kSender = L"kestrel-host";
 constexpr const wchar_t* kLogGroup = L"kestrel-host";
 
-std::string statusText(MODULE_STATUS status) {
+std::string failedStep(const char* step, MODULE_STATUS status) {
+    return std::string(step) + " failed: " + ModuleSession::statusText(status);
+}
+
+} // namespace
+
+std::string ModuleSession::statusText(MODULE_STATUS status) {
     char code[16];
     std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(status));
     return toUtf8(moduleStatusName(status)) + " (" + code + ")";
 }
-
-std::string failedStep(const char* step, MODULE_STATUS status) {
-    return std::string(step) + " failed: " + statusText(status);
-}
-
-} // namespace
 
 ModuleSession::~ModuleSession() {
     std::string ignored;

@@ -40,6 +40,9 @@ public:
 
     PayloadInbox& inbox() { return inbox_; }
 
+    // "NAME (0xXXXXXXXX)", for reports.
+    static std::string statusText(MODULE_STATUS status);
+
 private:
     bool openHostHandle(std::string& error);
 

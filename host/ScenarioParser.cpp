@@ -31,7 +31,10 @@ std::optional<uint32_t> number(std::string_view text, uint32_t largest) {
 }
 
 std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string out(1, '"');
+    out.append(text);
+    out.push_back('"');
+    return out;
 }
 
 class Reader {

@@ -14,15 +14,6 @@ namespace {
 
 using Kind = ScenarioStep::Kind;
 
-std::string statusHex(uint32_t status) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        text.push_back(kDigits[(status >> shift) & 0xF]);
-    }
-    return text;
-}
-
 std::string indented(const std::string& text, const std::string& indent) {
     std::string out;
     size_t start = 0;
@@ -60,11 +51,21 @@ bool ScenarioPlayer::play(const Scenario& scenario, const std::string& label,
     out_ << "== " << label << " ("
          << (settings_.selfLoadedBus ? "the module loads the bus" : "the host hands over the bus")
          << ") ==\n";
+    const bool passed = playSteps(scenario, label, tiles);
+    out_ << (passed ? "PASSED " : "FAILED ") << label << "\n";
+    return passed;
+}
+
+bool ScenarioPlayer::playSteps(const Scenario& scenario, const std::string& label,
+                               const TileTable& tiles) {
     bool passed = true;
     // Line 0: the scenario as a whole.
     const auto fail = [&](size_t line, const std::string& what) {
-        out_ << label << (line != 0 ? ":" + std::to_string(line) : std::string()) << ": " << what
-             << (what.ends_with('\n') ? "" : "\n");
+        out_ << label;
+        if (line != 0) {
+            out_ << ":" << line;
+        }
+        out_ << ": " << what << (what.ends_with('\n') ? "" : "\n");
         passed = false;
     };
     const StatisticsRegistry statistics;
@@ -113,7 +114,7 @@ bool ScenarioPlayer::play(const Scenario& scenario, const std::string& label,
             if (status != MODULE_STATUS_SUCCESS) {
                 fail(step.line,
                      std::string(step.kind == Kind::Publish ? "publish" : "DirectMessage") +
-                         " answered " + statusHex(status));
+                         " answered " + ModuleSession::statusText(status));
                 stop = true;
             }
             break;
@@ -167,7 +168,6 @@ bool ScenarioPlayer::play(const Scenario& scenario, const std::string& label,
         fail(0, "the module published " + std::to_string(session.inbox().payloadCount()) +
                     " payloads, the waits collected " + std::to_string(collected));
     }
-    out_ << (passed ? "PASSED " : "FAILED ") << label << "\n";
     return passed;
 }
 

@@ -38,6 +38,8 @@ public:
     const std::string& latestSource() const { return latestSource_; }
 
 private:
+    bool playSteps(const Scenario& scenario, const std::string& label, const TileTable& tiles);
+
     const ModuleLibrary& module_;
     const Settings settings_;
     std::ostream& out_;

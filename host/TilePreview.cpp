@@ -169,8 +169,11 @@ private:
     // Placeholders stay visible as they are, marked.
     std::string text(const XmlNode& node) {
         const std::wstring* style = node.attribute(L"hint-style");
-        std::string html = "<div class=\"text" + (style ? " " + escaped(*style) : std::string()) +
-                           "\">" + attributeFlags(node);
+        std::string html = "<div class=\"text";
+        if (style != nullptr) {
+            html += ' ' + escaped(*style);
+        }
+        html += "\">" + attributeFlags(node);
         const std::wstring content = node.innerText();
         std::wstring_view rest = content;
         std::string flagsHere;
