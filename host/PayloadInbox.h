@@ -1,0 +1,44 @@
+// What the host's own bus handle receives: every tile payload in arrival
+// order, and the host's own drain marker. One pattern subscription takes
+// both, so the marker arrives after every payload published before it.
+#pragma once
+
+#include <kestrel/MessageBusLibrary.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace Vanta {
+
+class PayloadInbox {
+public:
+    static constexpr const wchar_t* kPayloadName = L"messaging.message.processed";
+    static constexpr const wchar_t* kMarkerName = L"kestrel-host.drained";
+    // The subscription's pattern: either name, whole.
+    static constexpr const wchar_t* kPattern =
+        L"messaging\\.message\\.processed|kestrel-host\\.drained";
+
+    // The bus's delivery callback, with the inbox as context.
+    static MODULE_STATUS onMessage(void* context, const KestrelRawMessageHeader* header,
+                                   const wchar_t* name, const wchar_t* sender, const wchar_t* data);
+
+    // Until `count` payloads have arrived; false when the time runs out first.
+    bool waitForPayloads(size_t count, std::chrono::milliseconds timeout);
+    // Until `count` markers have arrived.
+    bool waitForMarkers(size_t count, std::chrono::milliseconds timeout);
+
+    size_t payloadCount() const;
+    // The payload at `index` in arrival order; empty past the last.
+    std::wstring payload(size_t index) const;
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::vector<std::wstring> payloads_;
+    size_t markers_ = 0;
+};
+
+} // namespace Vanta
