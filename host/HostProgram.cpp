@@ -35,7 +35,7 @@ struct LoadedScenario {
     Scenario scenario;
 };
 
-// The folder part of `path`, separator included; empty for a bare name.
+// The folder of `path`, separator included; empty for a bare name.
 std::wstring folderOf(const std::wstring& path) {
     const size_t slash = path.find_last_of(std::wstring(L"/") + kPathSeparator);
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);

@@ -26,7 +26,7 @@ std::string indented(const std::string& text, const std::string& indent) {
     return out;
 }
 
-// What changed between two payloads: their tiles, or where the texts part
+// What changed between two payloads: their tiles, or where the texts begin to differ
 // when the tiles read the same.
 std::string changeOf(const std::wstring& before, const std::wstring& after) {
     const std::string tilesBefore = PayloadReader::describe(PayloadReader::read(before));
