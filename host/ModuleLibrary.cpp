@@ -11,6 +11,12 @@ void ModuleLibrary::unload() {
     release_ = nullptr;
     versionText_ = nullptr;
     versionNumber_ = nullptr;
+    // A module that ran keeps process-wide state (its logger, its tables)
+    // that lives as long as it is mapped: the host keeps it mapped until the
+    // process ends rather than unmap what still owns memory.
+    if (functions_ != nullptr) {
+        static_cast<void>(library_.release());
+    }
     functions_ = nullptr;
     library_.reset();
 }

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   rapidjson-dev libsqlite3-dev python3
-  libssl-dev libmspack-dev openssl osslsigncode gcab
+  libssl-dev libmspack-dev openssl osslsigncode gcab chromium
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64
 )
