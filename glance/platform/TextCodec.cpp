@@ -139,4 +139,13 @@ std::string toUtf16LeBytes(std::wstring_view utf16) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+std::wstring fromLatin1(std::string_view latin1) {
+    std::wstring units;
+    units.reserve(latin1.size());
+    for (const char byte : latin1) {
+        units += static_cast<wchar_t>(static_cast<unsigned char>(byte));
+    }
+    return units;
+}
+
 } // namespace Vanta

@@ -8,14 +8,13 @@
 #include "fakes/FakeCodeSignature.h"
 #include "fakes/ScratchFolder.h"
 #include "fakes/TestTrust.h"
+#include "platform/FileSystemPath.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 
 using namespace Strato;
@@ -31,9 +30,8 @@ std::wstring fixture(const wchar_t* name) {
 }
 
 std::vector<char> readBytes(const std::wstring& path) {
-    std::ifstream stream(Vanta::toFileSystemPath(path), std::ios::binary);
-    return std::vector<char>((std::istreambuf_iterator<char>(stream)),
-                             std::istreambuf_iterator<char>());
+    const auto bytes = Vanta::readWholeFile(path);
+    return bytes ? std::vector<char>(bytes->begin(), bytes->end()) : std::vector<char>();
 }
 
 class SignedFilesTest : public ::testing::Test {

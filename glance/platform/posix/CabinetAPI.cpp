@@ -26,11 +26,7 @@ std::wstring entryName(const mscabd_file& file) {
     if ((file.attribs & MSCAB_ATTRIB_UTF_NAME) != 0) {
         return Vanta::fromUtf8(file.filename);
     }
-    std::wstring name;
-    for (const char* c = file.filename; *c != '\0'; ++c) {
-        name += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    }
-    return name;
+    return Vanta::fromLatin1(file.filename);
 }
 
 } // namespace

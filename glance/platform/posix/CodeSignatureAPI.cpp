@@ -203,10 +203,10 @@ public:
     std::unique_ptr<CertificateChain> buildChain(size_t signer,
                                                  std::optional<int64_t> at) const override {
         X509* leaf = certificateOf(signer);
-        StorePtr store = trustedRoots();
+        X509_STORE* store = roots();
         StoreContextPtr context(X509_STORE_CTX_new());
-        if (leaf == nullptr || !store || !context ||
-            X509_STORE_CTX_init(context.get(), store.get(), leaf, certificates_.get()) != 1) {
+        if (leaf == nullptr || store == nullptr || !context ||
+            X509_STORE_CTX_init(context.get(), store, leaf, certificates_.get()) != 1) {
             return nullptr;
         }
         // OpenSSL has no code-signing purpose: the usage is checked below.
@@ -243,6 +243,13 @@ public:
     }
 
 private:
+    // Loaded on the first chain and kept for the file's other signers.
+    X509_STORE* roots() const {
+        if (!roots_) {
+            roots_ = trustedRoots();
+        }
+        return roots_.get();
+    }
     STACK_OF(CMS_SignerInfo) * signers() const { return CMS_get0_SignerInfos(cms_.get()); }
     CMS_SignerInfo* signerAt(size_t signer) const {
         return sk_CMS_SignerInfo_value(signers(), static_cast<int>(signer));
@@ -260,6 +267,7 @@ private:
     CmsPtr cms_;
     std::vector<uint8_t> content_;
     CertificatesPtr certificates_;
+    mutable StorePtr roots_;
 };
 
 } // namespace

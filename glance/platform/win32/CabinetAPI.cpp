@@ -90,11 +90,7 @@ std::wstring entryName(const FDINOTIFICATION& entry) {
     if ((entry.attribs & _A_NAME_IS_UTF) != 0) {
         return Vanta::fromUtf8(entry.psz1);
     }
-    std::wstring name;
-    for (const char* c = entry.psz1; *c != '\0'; ++c) {
-        name += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    }
-    return name;
+    return Vanta::fromLatin1(entry.psz1);
 }
 
 FNFDINOTIFY(notify) {
