@@ -30,6 +30,7 @@ struct Options {
 };
 
 struct LoadedScenario {
+    std::wstring path;
     std::string label;
     TileTable tiles;
     Scenario scenario;
@@ -123,6 +124,7 @@ int HostProgram::run(const std::vector<std::wstring>& arguments) {
     std::vector<LoadedScenario> loaded;
     for (const std::wstring& path : options.scenarios) {
         LoadedScenario entry;
+        entry.path = path;
         entry.label = toUtf8(path);
         std::string error;
         const std::wstring tablePath = folderOf(path) + L"tiles.txt";
@@ -165,18 +167,28 @@ int HostProgram::run(const std::vector<std::wstring>& arguments) {
     ScenarioPlayer player(
         module, {stemOf(options.modulePath), busPath, options.selfLoadedBus, options.timeout},
         out_);
+    // Payloads of an earlier run would pass for this run's.
+    std::error_code ignored;
+    std::filesystem::remove_all(toFileSystemPath(options.outFolder + kPathSeparator + L"payloads"),
+                                ignored);
     size_t failed = 0;
+    bool written = true;
     for (const LoadedScenario& entry : loaded) {
         if (!player.play(entry.scenario, entry.label, entry.tiles)) {
             ++failed;
         }
+        written = writePayloads(player.settledPayloads(), stemOf(entry.path), options.outFolder) &&
+                  written;
     }
-
-    int exitCode = failed == 0 ? kExitPassed : kExitFailed;
-    if (player.latestPayload() && !writeOutputs(*player.latestPayload(), player.latestSource(),
-                                                folderOf(options.modulePath), options.outFolder)) {
-        exitCode = kExitFailed;
+    if (player.latestPayload()) {
+        written = writeOutputs(*player.latestPayload(), player.latestSource(),
+                               folderOf(options.modulePath), options.outFolder) &&
+                  written;
     }
+    if (!written) {
+        err_ << "kestrel-host: cannot write all of " << toUtf8(options.outFolder) << "\n";
+    }
+    const int exitCode = failed == 0 && written ? kExitPassed : kExitFailed;
     out_ << loaded.size() << (loaded.size() == 1 ? " scenario, " : " scenarios, ") << failed
          << " failed\n";
     return exitCode;
@@ -216,8 +228,18 @@ bool HostProgram::writeOutputs(const std::wstring& payloadText, const std::strin
     for (const std::string& flag : page.flags) {
         out_ << "  " << flag << "\n";
     }
-    if (!written) {
-        err_ << "kestrel-host: cannot write all of " << toUtf8(outFolder) << "\n";
+    return written;
+}
+
+bool HostProgram::writePayloads(const std::vector<std::wstring>& payloads,
+                                const std::wstring& scenarioName, const std::wstring& outFolder) {
+    const std::wstring folder = outFolder + kPathSeparator + L"payloads";
+    std::error_code ignored;
+    std::filesystem::create_directories(toFileSystemPath(folder), ignored);
+    bool written = true;
+    for (size_t index = 0; index < payloads.size(); ++index) {
+        const std::wstring name = scenarioName + L"-" + std::to_wstring(index + 1) + L".json";
+        written = writeFile(folder + kPathSeparator + name, toUtf8(payloads[index])) && written;
     }
     return written;
 }

@@ -4,7 +4,8 @@
 // Every scenario file (with "tiles.txt" beside it) is read before any is
 // played; each is then played in a module life of its own. The latest
 // payload goes to FOLDER as payload.json and as preview.html, beside copies
-// of the tile images it shows.
+// of the tile images it shows; the payload each wait ended with also goes to
+// FOLDER/payloads.
 #pragma once
 
 #include <iosfwd>
@@ -26,6 +27,10 @@ public:
 private:
     int usage(const std::string& complaint);
     // The tile images are read from `imageFolder` (with its separator).
+    // The payload each wait of one scenario ended with, as
+    // FOLDER/payloads/<scenario>-<wait>.json, so that runs can be compared.
+    static bool writePayloads(const std::vector<std::wstring>& payloads,
+                              const std::wstring& scenarioName, const std::wstring& outFolder);
     bool writeOutputs(const std::wstring& payloadText, const std::string& source,
                       const std::wstring& imageFolder, const std::wstring& outFolder);
 

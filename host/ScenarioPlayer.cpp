@@ -51,6 +51,7 @@ bool ScenarioPlayer::play(const Scenario& scenario, const std::string& label,
     out_ << "== " << label << " ("
          << (settings_.selfLoadedBus ? "the module loads the bus" : "the host hands over the bus")
          << ") ==\n";
+    settled_.clear();
     const bool passed = playSteps(scenario, label, tiles);
     out_ << (passed ? "PASSED " : "FAILED ") << label << "\n";
     return passed;
@@ -136,6 +137,7 @@ bool ScenarioPlayer::playSteps(const Scenario& scenario, const std::string& labe
                      << indented(PayloadReader::describe(PayloadReader::read(*latest)), "   ");
             }
             latest_ = latest;
+            settled_.push_back(*latest);
             latestSource_ = label + ", payload " + std::to_string(collected);
             break;
         }

@@ -12,6 +12,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Vanta {
 
@@ -36,6 +37,10 @@ public:
     const std::optional<std::wstring>& latestPayload() const { return latest_; }
     // Where it came from: the scenario's label and the payload's number.
     const std::string& latestSource() const { return latestSource_; }
+    // The payload that each wait of the last play ended with, in order. Only
+    // these are settled: messages on different subscriptions may reach the
+    // module in either order, so the payloads within one wait may vary.
+    const std::vector<std::wstring>& settledPayloads() const { return settled_; }
 
 private:
     bool playSteps(const Scenario& scenario, const std::string& label, const TileTable& tiles);
@@ -45,6 +50,7 @@ private:
     std::ostream& out_;
     std::optional<std::wstring> latest_;
     std::string latestSource_;
+    std::vector<std::wstring> settled_;
 };
 
 } // namespace Vanta

@@ -2,7 +2,8 @@
 # Sets up the machine, then builds and runs every test on each build:
 # native Linux, Linux under ASan+UBSan, Linux under TSan, Linux release (with
 # the benchmarks), and Windows x64 (mingw-w64) under Wine, debug and release
-# (the release build is the one that ships).
+# (the release build is the one that ships). Last, the payloads that the
+# scenarios left on each build are compared byte for byte.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,4 +17,17 @@ for preset in "${presets[@]}"; do
     cmake --preset "${preset}"
     cmake --build --preset "${preset}"
     ctest --preset "${preset}"
+done
+
+# The same scenarios leave the same payload texts on every build.
+first=""
+for preset in "${presets[@]}"; do
+    for variant in handed self-loaded; do
+        run="build/${preset}/tests/host-scenarios/${variant}"
+        if [ -z "${first}" ]; then
+            first="${run}"
+        else
+            cmake -DFIRST="${first}" -DSECOND="${run}" -P tests/host/ComparePayloads.cmake
+        fi
+    done
 done

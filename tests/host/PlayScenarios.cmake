@@ -1,6 +1,6 @@
 # Plays every scenario through kestrel-host, once with the bus handed over
 # and once with the module loading it itself; both must pass and leave the
-# same latest payload.
+# same payloads, byte for byte.
 #   HOST       the program; RUN the emulator in front of it (may be empty)
 #   SCENARIOS  the scenario files as the program sees them, '|'-separated
 #   OUT        the scratch folder; OUT_ARG the same as the program sees it
@@ -21,8 +21,5 @@ foreach(variant handed self-loaded)
     endif()
     message(STATUS "kestrel-host (${variant} bus): ${OUT}/${variant}.txt")
 endforeach()
-file(READ "${OUT}/handed/payload.json" handed)
-file(READ "${OUT}/self-loaded/payload.json" selfLoaded)
-if(NOT handed STREQUAL selfLoaded)
-    message(FATAL_ERROR "the two initializations left different payloads in ${OUT}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/ComparePayloads.cmake)
+compare_payloads("${OUT}/handed" "${OUT}/self-loaded")
