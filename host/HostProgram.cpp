@@ -1,6 +1,8 @@
 #include "HostProgram.h"
 
+#include "FileLogSwitch.h"
 #include "ModuleLibrary.h"
+#include "ModuleSession.h"
 #include "ScenarioParser.h"
 #include "ScenarioPlayer.h"
 #include "TilePreview.h"
@@ -24,6 +26,7 @@ constexpr std::uintmax_t kLargestFile = 16 * 1024 * 1024;
 struct Options {
     std::wstring modulePath;
     bool selfLoadedBus = false;
+    bool fileLog = false;
     std::wstring outFolder = L"kestrel-host-out";
     std::chrono::milliseconds timeout{10000};
     std::vector<std::wstring> scenarios;
@@ -78,7 +81,7 @@ bool fileExists(const std::wstring& path) {
 
 int HostProgram::usage(const std::string& complaint) {
     err_ << "kestrel-host: " << complaint << "\n"
-         << "usage: kestrel-host [--module PATH] [--self-loaded-bus] [--out FOLDER] "
+         << "usage: kestrel-host [--module PATH] [--self-loaded-bus] [--file-log] [--out FOLDER] "
             "[--timeout-ms N] SCENARIO...\n";
     return kExitUsage;
 }
@@ -90,6 +93,8 @@ int HostProgram::run(const std::vector<std::wstring>& arguments) {
         const bool hasValue = i + 1 < arguments.size();
         if (argument == L"--self-loaded-bus") {
             options.selfLoadedBus = true;
+        } else if (argument == L"--file-log") {
+            options.fileLog = true;
         } else if (argument == L"--module" || argument == L"--out" || argument == L"--timeout-ms") {
             if (!hasValue) {
                 return usage(toUtf8(argument) + " needs a value");
@@ -156,6 +161,16 @@ int HostProgram::run(const std::vector<std::wstring>& arguments) {
     }
     // The module that loads the bus itself finds it in the program's folder too.
     const std::wstring busPath = programFolder + L"Conduit.dll";
+    // On before the module is loaded: it chooses its log sink once.
+    std::optional<FileLogSwitch> fileLog;
+    if (options.fileLog) {
+        fileLog.emplace();
+        if (!fileLog->on()) {
+            err_ << "kestrel-host: cannot turn the file log on: registry error " << fileLog->error()
+                 << "\n";
+            return kExitFailed;
+        }
+    }
     ModuleLibrary module;
     std::string error;
     if (!module.load(options.modulePath, error)) {
@@ -191,6 +206,12 @@ int HostProgram::run(const std::vector<std::wstring>& arguments) {
     const int exitCode = failed == 0 && written ? kExitPassed : kExitFailed;
     out_ << loaded.size() << (loaded.size() == 1 ? " scenario, " : " scenarios, ") << failed
          << " failed\n";
+    if (fileLog) {
+        out_ << "the module's log files (UTF-16LE text): "
+             << toUtf8(
+                    FileLogSwitch::logFolder(ModuleSession::kLogGroup, stemOf(options.modulePath)))
+             << "\n";
+    }
     return exitCode;
 }
 

@@ -1,5 +1,5 @@
 // kestrel-host's command line and run:
-//   kestrel-host [--module PATH] [--self-loaded-bus] [--out FOLDER]
+//   kestrel-host [--module PATH] [--self-loaded-bus] [--file-log] [--out FOLDER]
 //                [--timeout-ms N] SCENARIO...
 // Every scenario file (with "tiles.txt" beside it) is read before any is
 // played; each is then played in a module life of its own. The latest

@@ -10,7 +10,6 @@ namespace Vanta {
 namespace {
 
 constexpr const wchar_t* kSender = L"kestrel-host";
-constexpr const wchar_t* kLogGroup = L"kestrel-host";
 
 std::string failedStep(const char* step, MODULE_STATUS status) {
     return std::string(step) + " failed: " + ModuleSession::statusText(status);

@@ -19,6 +19,9 @@ namespace Vanta {
 
 class ModuleSession {
 public:
+    // The module's log group, the name NewModule gets.
+    static constexpr const wchar_t* kLogGroup = L"kestrel-host";
+
     ModuleSession(const ModuleLibrary& module, std::wstring busPath, bool selfLoadedBus)
         : module_(module), busPath_(std::move(busPath)), selfLoadedBus_(selfLoadedBus) {}
     ModuleSession(const ModuleSession&) = delete;

@@ -1,5 +1,7 @@
 #include "logging/CDefaultLogBuilder.h"
 
+#include "logging/CLogging.h"
+
 #include "platform/CObfuscatedRegKey.h"
 
 namespace ETWLogging {
@@ -60,11 +62,12 @@ bool CDefaultLogBuilder::useFileSink(uint32_t mechanism, CLogConfigurationIf* co
     return read && value == kFileMechanism;
 }
 
-// The sinks arrive with their own components; until then no sink is built
-// and logging stays off.
 std::unique_ptr<CLoggingIf> CDefaultLogBuilder::createFileSink() {
-    return nullptr;
+    return std::make_unique<CLogging>();
 }
+
+// The trace sink arrives with its own component; until then choosing it
+// builds no sink and logging stays off.
 
 std::unique_ptr<CLoggingIf_ex> CDefaultLogBuilder::createTraceSink() {
     return nullptr;

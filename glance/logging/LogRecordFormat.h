@@ -2,6 +2,8 @@
 // with time stamp, level name and the configured option pieces.
 #pragma once
 
+#include "platform/LocalClock.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,14 +19,7 @@ enum : uint32_t {
     kOptionFunction = 32,
 };
 
-struct LocalTime {
-    uint16_t year;
-    uint16_t month;
-    uint16_t day;
-    uint16_t hour; // 0-23
-    uint16_t minute;
-    uint16_t second;
-};
+using LocalTime = Vanta::LocalTime;
 
 // The facts of the writing process and thread that a record may carry.
 struct LogRecordContext {

@@ -1,5 +1,7 @@
 #include "platform/CObfuscatedRegKeyImpl.h"
 
+#include "platform/ValueScrambler.h"
+
 #include <vector>
 
 namespace Strato::internal {
@@ -8,21 +10,11 @@ namespace {
 // Stored form of every value: a REG_BINARY value of
 //   byte 0    'K' (0x4B), byte 1  format version 1,
 //   bytes 2-5 the value's own type, little-endian, each byte XOR 0xA5,
-//   bytes 6-  the value's bytes, byte i XOR k(i), where k(0) = 0x5C and
-//             k(i+1) = (k(i) * 73 + 41) mod 256.
-// It hides values from casual reading; it is not encryption.
+//   bytes 6-  the value's bytes, scrambled (platform/ValueScrambler.h).
 constexpr uint8_t kMarker = 0x4B;
 constexpr uint8_t kVersion = 1;
 constexpr uint8_t kTypeMask = 0xA5;
 constexpr size_t kHeaderSize = 6;
-
-void scramble(const uint8_t* in, size_t size, uint8_t* out) {
-    uint8_t key = 0x5C;
-    for (size_t i = 0; i < size; ++i) {
-        out[i] = static_cast<uint8_t>(in[i] ^ key);
-        key = static_cast<uint8_t>(key * 73 + 41);
-    }
-}
 
 } // namespace
 
@@ -36,7 +28,7 @@ RegResult CObfuscatedRegKeyImpl::rawSetValue(const wchar_t* name, uint32_t type,
             stored[2 + i] = static_cast<uint8_t>((type >> (8 * i)) ^ kTypeMask);
         }
         if (size != 0) {
-            scramble(data, size, stored.data() + kHeaderSize);
+            Vanta::scrambleBytes(data, size, stored.data() + kHeaderSize);
         }
         return CRegKeyImpl::rawSetValue(name, kRegBinary, stored.data(),
                                         static_cast<uint32_t>(stored.size()));
@@ -86,7 +78,7 @@ RegResult CObfuscatedRegKeyImpl::rawQueryValue(const wchar_t* name, uint32_t* ty
             return kErrorMoreData;
         }
         if (data != nullptr) {
-            scramble(stored.data() + kHeaderSize, valueSize, data);
+            Vanta::scrambleBytes(stored.data() + kHeaderSize, valueSize, data);
         }
         *size = valueSize;
         return kErrorSuccess;

@@ -139,6 +139,16 @@ std::string toUtf16LeBytes(std::wstring_view utf16) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+std::wstring fromUtf16LeBytes(std::string_view bytes) {
+    std::wstring units;
+    units.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        units += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                      static_cast<unsigned char>(bytes[i + 1]) << 8);
+    }
+    return units;
+}
+
 std::wstring fromLatin1(std::string_view latin1) {
     std::wstring units;
     units.reserve(latin1.size());

@@ -15,6 +15,8 @@ std::string toUtf8(std::wstring_view utf16);
 // UTF-8 to UTF-16 code units. Invalid, overlong or truncated sequences and
 // encoded surrogates become U+FFFD (one per maximal invalid subpart).
 std::wstring fromUtf8(std::string_view utf8);
+// UTF-16LE bytes, two per unit; an odd last byte is dropped.
+std::wstring fromUtf16LeBytes(std::string_view bytes);
 // Latin-1 bytes, each one code unit of the same value.
 std::wstring fromLatin1(std::string_view latin1);
 

@@ -1,5 +1,6 @@
 #include "logging/CDefaultLogBuilder.h"
 #include "fakes/RecordingLogger.h"
+#include "logging/CLogging.h"
 
 #include <gtest/gtest.h>
 
@@ -151,12 +152,12 @@ TEST(CDefaultLogBuilder, TraceSinkFallsBackToPlainInitialize) {
     EXPECT_EQ(nullptr, none);
 }
 
-TEST(CDefaultLogBuilder, WithoutSinksLoggingStaysOff) {
-    ETWLogging::CDefaultLogBuilder builder;
-    ETWLogging::CLoggingIf* out = nullptr;
-    EXPECT_FALSE(builder.BuildEx(nullptr, L"Glance", nullptr, nullptr, 0, out, nullptr));
-    EXPECT_FALSE(builder.Build(L"Glance", nullptr, nullptr, 1, out, nullptr));
-    EXPECT_EQ(nullptr, out);
+TEST(CDefaultLogBuilder, TheFileSinkIsTheTextFileLogger) {
+    struct Exposed : ETWLogging::CDefaultLogBuilder {
+        using CDefaultLogBuilder::createFileSink;
+    };
+    const std::unique_ptr<ETWLogging::CLoggingIf> sink = Exposed().createFileSink();
+    EXPECT_NE(nullptr, dynamic_cast<ETWLogging::CLogging*>(sink.get()));
 }
 
 } // namespace

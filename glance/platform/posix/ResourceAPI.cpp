@@ -4,6 +4,7 @@
 #include "platform/AsciiCase.h"
 #include "platform/RtMuiImpl.h"
 #include "platform/TextCodec.h"
+#include "platform/posix/SystemError.h"
 
 #include <kestrel/ResourceTables.h>
 
@@ -187,19 +188,6 @@ std::wstring baseName(const std::wstring& path) {
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-uint32_t errorFromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-        return kErrorFileNotFound;
-    case ENOTDIR:
-        return kErrorPathNotFound;
-    case EACCES:
-        return kErrorAccessDenied;
-    default:
-        return kErrorInvalidParameter;
-    }
-}
-
 } // namespace
 
 bool ResourceAPI::loadLibrary(const wchar_t* path, ModuleHandle& module) {
@@ -215,7 +203,7 @@ bool ResourceAPI::loadLibrary(const wchar_t* path, ModuleHandle& module) {
     if (handle == nullptr) {
         struct stat info {};
         return fail(::stat(narrow.c_str(), &info) == 0 ? kErrorModNotFound
-                                                       : errorFromErrno(errno)) != 0;
+                                                       : internal::errorFromErrno(errno)) != 0;
     }
     LoadedLibraries::instance().added(handle, narrow);
     module = handle;
@@ -297,7 +285,7 @@ bool ResourceAPI::pathFileExists(const wchar_t* path) {
     }
     struct stat info {};
     if (::stat(toUtf8(path).c_str(), &info) != 0) {
-        return fail(errorFromErrno(errno)) != 0;
+        return fail(internal::errorFromErrno(errno)) != 0;
     }
     return true;
 }
