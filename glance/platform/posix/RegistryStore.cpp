@@ -50,52 +50,6 @@ uint64_t fileTimeNow() {
            static_cast<uint64_t>(now.tv_nsec) / 100;
 }
 
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql) {
-        result_ = sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr);
-    }
-    ~Statement() { sqlite3_finalize(statement_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool ok() const { return result_ == SQLITE_OK; }
-    int prepareResult() const { return result_; }
-    Statement& bind(int index, int64_t value) {
-        sqlite3_bind_int64(statement_, index, value);
-        return *this;
-    }
-    Statement& bind(int index, const std::string& text) {
-        sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()),
-                          SQLITE_TRANSIENT);
-        return *this;
-    }
-    Statement& bindBlob(int index, const uint8_t* data, uint32_t size) {
-        // An empty value is an empty blob, never NULL.
-        static const uint8_t kNothing = 0;
-        sqlite3_bind_blob(statement_, index, size != 0 ? data : &kNothing, static_cast<int>(size),
-                          SQLITE_TRANSIENT);
-        return *this;
-    }
-    int step() { return sqlite3_step(statement_); }
-    int64_t integer(int column) { return sqlite3_column_int64(statement_, column); }
-    std::string text(int column) {
-        const auto* data = sqlite3_column_text(statement_, column);
-        const int size = sqlite3_column_bytes(statement_, column);
-        return data != nullptr ? std::string(reinterpret_cast<const char*>(data), size)
-                               : std::string();
-    }
-    std::vector<uint8_t> blob(int column) {
-        const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(statement_, column));
-        const int size = sqlite3_column_bytes(statement_, column);
-        return data != nullptr ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
-    }
-
-private:
-    sqlite3_stmt* statement_ = nullptr;
-    int result_ = SQLITE_ERROR;
-};
-
 // One write transaction; rolled back unless committed. IMMEDIATE takes the
 // write lock at once, so two writers never deadlock upgrading a read lock.
 class WriteTransaction {
@@ -138,42 +92,130 @@ std::string storePath() {
 
 } // namespace
 
+// One use of a statement the store keeps prepared: reset and unbound after.
+class Statement {
+public:
+    Statement(RegistryStore& store, const char* sql) : statement_(store.prepared(sql, result_)) {}
+    ~Statement() {
+        if (statement_ != nullptr) {
+            sqlite3_reset(statement_);
+            sqlite3_clear_bindings(statement_);
+        }
+    }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return statement_ != nullptr; }
+    int prepareResult() const { return result_; }
+    Statement& bind(int index, int64_t value) {
+        sqlite3_bind_int64(statement_, index, value);
+        return *this;
+    }
+    Statement& bind(int index, const std::string& text) {
+        sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& bindBlob(int index, const uint8_t* data, uint32_t size) {
+        // An empty value is an empty blob, never NULL.
+        static const uint8_t kNothing = 0;
+        sqlite3_bind_blob(statement_, index, size != 0 ? data : &kNothing, static_cast<int>(size),
+                          SQLITE_TRANSIENT);
+        return *this;
+    }
+    int step() { return statement_ != nullptr ? sqlite3_step(statement_) : result_; }
+    int64_t integer(int column) { return sqlite3_column_int64(statement_, column); }
+    std::string text(int column) {
+        const auto* data = sqlite3_column_text(statement_, column);
+        const int size = sqlite3_column_bytes(statement_, column);
+        return data != nullptr ? std::string(reinterpret_cast<const char*>(data), size)
+                               : std::string();
+    }
+    std::vector<uint8_t> blob(int column) {
+        const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(statement_, column));
+        const int size = sqlite3_column_bytes(statement_, column);
+        return data != nullptr ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
+    }
+
+private:
+    int result_ = SQLITE_ERROR;
+    sqlite3_stmt* statement_;
+};
+
+// A write forgets what the store remembered, before it starts (another
+// connection may have written) and when it ends (its own data version does
+// not move for its own writes).
+class Forgetting {
+public:
+    explicit Forgetting(RegistryStore& store) : store_(store) { store_.forgetCache(); }
+    ~Forgetting() { store_.forgetCache(); }
+    Forgetting(const Forgetting&) = delete;
+    Forgetting& operator=(const Forgetting&) = delete;
+
+private:
+    RegistryStore& store_;
+};
+
+sqlite3_stmt* RegistryStore::prepared(const char* sql, int& result) {
+    const auto found = statements_.find(sql);
+    if (found != statements_.end()) {
+        result = SQLITE_OK;
+        return found->second;
+    }
+    sqlite3_stmt* statement = nullptr;
+    result = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+    if (result != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    statements_.emplace(sql, statement);
+    return statement;
+}
+
+void RegistryStore::dropStaleCache() {
+    if (watch_) {
+        const std::optional<WalIndexWatch::Stamp> now = watch_->stamp();
+        if (!now || !stamp_ || *now != *stamp_) {
+            forgetCache();
+            stamp_ = now;
+        }
+        return;
+    }
+    Statement version(*this, "PRAGMA data_version");
+    const int64_t now = version.step() == SQLITE_ROW ? version.integer(0) : -1;
+    if (now == -1 || now != dataVersion_) {
+        forgetCache();
+        dataVersion_ = now;
+    }
+}
+
+void RegistryStore::forgetCache() {
+    knownKeys_.clear();
+    children_.clear();
+    values_.clear();
+}
+
 RegResult RegistryStore::open(std::shared_ptr<RegistryStore>& out) noexcept {
     try {
         const std::string path = storePath();
         if (path.empty()) {
             return kErrorFileNotFound;
         }
-        std::error_code ignored;
-        const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-        if (!parent.empty()) {
-            std::filesystem::create_directories(parent, ignored);
-        }
-        sqlite3* db = nullptr;
-        int result = sqlite3_open_v2(
-            path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-            nullptr);
-        if (result != SQLITE_OK) {
-            // A store we may not write can still be read.
-            sqlite3_close(db);
-            db = nullptr;
-            result = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                                     nullptr);
-            if (result != SQLITE_OK) {
-                sqlite3_close(db);
-                return kErrorFileNotFound;
+        // The process's connection, for the path configured now.
+        static std::mutex lock;
+        static std::string currentPath;
+        static std::shared_ptr<RegistryStore> current;
+        std::lock_guard guard(lock);
+        if (!current || path != currentPath) {
+            std::shared_ptr<RegistryStore> fresh;
+            const RegResult opened = openPath(path, fresh);
+            if (opened != kErrorSuccess) {
+                return opened;
             }
+            current = std::move(fresh);
+            currentPath = path;
         }
-        std::shared_ptr<RegistryStore> store(new RegistryStore(db));
-        sqlite3_busy_timeout(db, kBusyTimeoutMs);
-        // In WAL mode NORMAL never corrupts the store; a power cut may only
-        // lose the last writes.
-        sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
-        const RegResult prepared = store->prepareSchema();
-        if (prepared != kErrorSuccess) {
-            return prepared;
-        }
-        out = std::move(store);
+        out = current;
         return kErrorSuccess;
     } catch (const std::bad_alloc&) {
         return kErrorOutOfMemory;
@@ -182,13 +224,59 @@ RegResult RegistryStore::open(std::shared_ptr<RegistryStore>& out) noexcept {
     }
 }
 
+RegResult RegistryStore::openPath(const std::string& path, std::shared_ptr<RegistryStore>& out) {
+    std::error_code ignored;
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    if (!parent.empty()) {
+        std::filesystem::create_directories(parent, ignored);
+    }
+    sqlite3* db = nullptr;
+    int result =
+        sqlite3_open_v2(path.c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (result != SQLITE_OK) {
+        // A store we may not write can still be read.
+        sqlite3_close(db);
+        db = nullptr;
+        result =
+            sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (result != SQLITE_OK) {
+            sqlite3_close(db);
+            return kErrorFileNotFound;
+        }
+    }
+    std::shared_ptr<RegistryStore> store(new RegistryStore(db));
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    // In WAL mode NORMAL never corrupts the store; a power cut may only
+    // lose the last writes.
+    sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    const RegResult prepared = store->prepareSchema();
+    if (prepared != kErrorSuccess) {
+        return prepared;
+    }
+    {
+        Statement mode(*store, "PRAGMA journal_mode");
+        // A read-only connection keeps its wal-index in its own memory,
+        // refreshed only by its reads: it looks at the data version instead.
+        if (mode.step() == SQLITE_ROW && mode.text(0) == "wal" &&
+            sqlite3_db_readonly(db, "main") == 0) {
+            store->watch_ = WalIndexWatch::open(db);
+        }
+    }
+    out = std::move(store);
+    return kErrorSuccess;
+}
+
 RegistryStore::~RegistryStore() {
+    for (const auto& entry : statements_) {
+        sqlite3_finalize(entry.second);
+    }
     sqlite3_close(db_);
 }
 
 RegResult RegistryStore::prepareSchema() noexcept {
     {
-        Statement exists(db_, "SELECT count(*) FROM sqlite_master WHERE name = 'vals'");
+        Statement exists(*this, "SELECT count(*) FROM sqlite_master WHERE name = 'vals'");
         if (exists.ok() && exists.step() == SQLITE_ROW && exists.integer(0) == 1) {
             return kErrorSuccess;
         }
@@ -223,27 +311,48 @@ RegResult RegistryStore::prepareSchema() noexcept {
 }
 
 bool RegistryStore::keyExists(int64_t id) {
-    Statement select(db_, "SELECT 1 FROM keys WHERE id = ?");
-    return select.ok() && select.bind(1, id).step() == SQLITE_ROW;
+    if (knownKeys_.contains(id)) {
+        return true;
+    }
+    Statement select(*this, "SELECT 1 FROM keys WHERE id = ?");
+    const bool exists = select.ok() && select.bind(1, id).step() == SQLITE_ROW;
+    if (exists) {
+        knownKeys_.insert(id);
+    }
+    return exists;
 }
 
 RegResult RegistryStore::findChild(int64_t parent, const std::string& name, int64_t& id) {
-    Statement select(db_, "SELECT id FROM keys WHERE parent = ? AND folded = ?");
+    ChildName child{parent, fold(name)};
+    if (const auto known = children_.find(child); known != children_.end()) {
+        if (known->second == 0) {
+            return kErrorFileNotFound;
+        }
+        id = known->second;
+        return kErrorSuccess;
+    }
+    Statement select(*this, "SELECT id FROM keys WHERE parent = ? AND folded = ?");
     if (!select.ok()) {
         return fromSqlite(select.prepareResult());
     }
-    const int result = select.bind(1, parent).bind(2, fold(name)).step();
+    const int result = select.bind(1, parent).bind(2, child.second).step();
     if (result == SQLITE_ROW) {
         id = select.integer(0);
+        children_.emplace(std::move(child), id);
         return kErrorSuccess;
     }
-    return result == SQLITE_DONE ? kErrorFileNotFound : fromSqlite(result);
+    if (result == SQLITE_DONE) {
+        children_.emplace(std::move(child), 0);
+        return kErrorFileNotFound;
+    }
+    return fromSqlite(result);
 }
 
 RegResult RegistryStore::findKey(int64_t parent, const std::vector<std::string>& path,
                                  int64_t& id) noexcept {
     try {
         std::lock_guard lock(mutex_);
+        dropStaleCache();
         if (!keyExists(parent)) {
             return kErrorKeyDeleted;
         }
@@ -265,6 +374,7 @@ RegResult RegistryStore::createKey(int64_t parent, const std::vector<std::string
                                    bool mayCreate, int64_t& id, bool& created) noexcept {
     try {
         std::lock_guard lock(mutex_);
+        const Forgetting forgetting(*this);
         WriteTransaction transaction(db_);
         if (transaction.beginResult() != SQLITE_OK) {
             return fromSqlite(transaction.beginResult());
@@ -280,8 +390,8 @@ RegResult RegistryStore::createKey(int64_t parent, const std::vector<std::string
                 if (!mayCreate) {
                     return kErrorAccessDenied;
                 }
-                Statement insert(db_, "INSERT INTO keys(parent, name, folded, written)"
-                                      " VALUES(?, ?, ?, ?)");
+                Statement insert(*this, "INSERT INTO keys(parent, name, folded, written)"
+                                        " VALUES(?, ?, ?, ?)");
                 const int inserted = insert.bind(1, current)
                                          .bind(2, name)
                                          .bind(3, fold(name))
@@ -313,21 +423,36 @@ RegResult RegistryStore::queryValue(int64_t key, const std::string& name, uint32
                                     std::vector<uint8_t>& data) noexcept {
     try {
         std::lock_guard lock(mutex_);
+        dropStaleCache();
+        ChildName value{key, fold(name)};
+        if (const auto known = values_.find(value); known != values_.end()) {
+            if (!known->second) {
+                return kErrorFileNotFound;
+            }
+            type = known->second->type;
+            data = known->second->data;
+            return kErrorSuccess;
+        }
         // One statement reads type and data together: a consistent snapshot.
-        Statement select(db_, "SELECT type, data FROM vals WHERE key = ? AND folded = ?");
+        Statement select(*this, "SELECT type, data FROM vals WHERE key = ? AND folded = ?");
         if (!select.ok()) {
             return fromSqlite(select.prepareResult());
         }
-        const int result = select.bind(1, key).bind(2, fold(name)).step();
+        const int result = select.bind(1, key).bind(2, value.second).step();
         if (result == SQLITE_ROW) {
             type = static_cast<uint32_t>(select.integer(0));
             data = select.blob(1);
+            values_.emplace(std::move(value), CachedValue{type, data});
             return kErrorSuccess;
         }
         if (result != SQLITE_DONE) {
             return fromSqlite(result);
         }
-        return keyExists(key) ? kErrorFileNotFound : kErrorKeyDeleted;
+        if (!keyExists(key)) {
+            return kErrorKeyDeleted;
+        }
+        values_.emplace(std::move(value), std::nullopt);
+        return kErrorFileNotFound;
     } catch (...) {
         return kErrorOutOfMemory;
     }
@@ -337,6 +462,7 @@ RegResult RegistryStore::setValue(int64_t key, const std::string& name, uint32_t
                                   const uint8_t* data, uint32_t size) noexcept {
     try {
         std::lock_guard lock(mutex_);
+        const Forgetting forgetting(*this);
         WriteTransaction transaction(db_);
         if (transaction.beginResult() != SQLITE_OK) {
             return fromSqlite(transaction.beginResult());
@@ -345,9 +471,9 @@ RegResult RegistryStore::setValue(int64_t key, const std::string& name, uint32_t
             return kErrorKeyDeleted;
         }
         // An existing value keeps its name and its place in the enumeration.
-        Statement upsert(db_, "INSERT INTO vals(key, name, folded, type, data)"
-                              " VALUES(?, ?, ?, ?, ?) ON CONFLICT(key, folded)"
-                              " DO UPDATE SET type = excluded.type, data = excluded.data");
+        Statement upsert(*this, "INSERT INTO vals(key, name, folded, type, data)"
+                                " VALUES(?, ?, ?, ?, ?) ON CONFLICT(key, folded)"
+                                " DO UPDATE SET type = excluded.type, data = excluded.data");
         if (!upsert.ok()) {
             return fromSqlite(upsert.prepareResult());
         }
@@ -360,7 +486,7 @@ RegResult RegistryStore::setValue(int64_t key, const std::string& name, uint32_t
         if (stored != SQLITE_DONE) {
             return fromSqlite(stored);
         }
-        Statement touch(db_, "UPDATE keys SET written = ? WHERE id = ?");
+        Statement touch(*this, "UPDATE keys SET written = ? WHERE id = ?");
         touch.bind(1, static_cast<int64_t>(fileTimeNow())).bind(2, key).step();
         return fromSqlite(transaction.commit());
     } catch (...) {
@@ -371,7 +497,8 @@ RegResult RegistryStore::setValue(int64_t key, const std::string& name, uint32_t
 RegResult RegistryStore::deleteValue(int64_t key, const std::string& name) noexcept {
     try {
         std::lock_guard lock(mutex_);
-        Statement remove(db_, "DELETE FROM vals WHERE key = ? AND folded = ?");
+        const Forgetting forgetting(*this);
+        Statement remove(*this, "DELETE FROM vals WHERE key = ? AND folded = ?");
         const int result = remove.bind(1, key).bind(2, fold(name)).step();
         if (result != SQLITE_DONE) {
             return fromSqlite(result);
@@ -388,6 +515,7 @@ RegResult RegistryStore::deleteValue(int64_t key, const std::string& name) noexc
 RegResult RegistryStore::deleteKey(int64_t parent, const std::string& name) noexcept {
     try {
         std::lock_guard lock(mutex_);
+        const Forgetting forgetting(*this);
         WriteTransaction transaction(db_);
         if (transaction.beginResult() != SQLITE_OK) {
             return fromSqlite(transaction.beginResult());
@@ -397,12 +525,12 @@ RegResult RegistryStore::deleteKey(int64_t parent, const std::string& name) noex
         if (found != kErrorSuccess) {
             return found;
         }
-        Statement children(db_, "SELECT 1 FROM keys WHERE parent = ? LIMIT 1");
+        Statement children(*this, "SELECT 1 FROM keys WHERE parent = ? LIMIT 1");
         if (children.bind(1, id).step() == SQLITE_ROW) {
             return kErrorAccessDenied;
         }
-        Statement values(db_, "DELETE FROM vals WHERE key = ?");
-        Statement key(db_, "DELETE FROM keys WHERE id = ?");
+        Statement values(*this, "DELETE FROM vals WHERE key = ?");
+        Statement key(*this, "DELETE FROM keys WHERE id = ?");
         int result = values.bind(1, id).step();
         if (result == SQLITE_DONE) {
             result = key.bind(1, id).step();
@@ -420,8 +548,9 @@ RegResult RegistryStore::enumKey(int64_t key, uint32_t index, std::string& name,
                                  uint64_t& written) noexcept {
     try {
         std::lock_guard lock(mutex_);
-        Statement select(db_, "SELECT name, written FROM keys WHERE parent = ?"
-                              " ORDER BY folded LIMIT 1 OFFSET ?");
+        dropStaleCache();
+        Statement select(*this, "SELECT name, written FROM keys WHERE parent = ?"
+                                " ORDER BY folded LIMIT 1 OFFSET ?");
         const int result = select.bind(1, key).bind(2, int64_t{index}).step();
         if (result == SQLITE_ROW) {
             name = select.text(0);
@@ -441,8 +570,9 @@ RegResult RegistryStore::enumValue(int64_t key, uint32_t index, std::string& nam
                                    std::vector<uint8_t>& data) noexcept {
     try {
         std::lock_guard lock(mutex_);
-        Statement select(db_, "SELECT name, type, data FROM vals WHERE key = ?"
-                              " ORDER BY rowid LIMIT 1 OFFSET ?");
+        dropStaleCache();
+        Statement select(*this, "SELECT name, type, data FROM vals WHERE key = ?"
+                                " ORDER BY rowid LIMIT 1 OFFSET ?");
         const int result = select.bind(1, key).bind(2, int64_t{index}).step();
         if (result == SQLITE_ROW) {
             name = select.text(0);

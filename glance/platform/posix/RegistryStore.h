@@ -2,15 +2,25 @@
 // WAL mode lets readers run while one process writes; every write is one
 // transaction, so a reader sees a value whole or not at all. Key and value
 // names are stored as given and compared through an ASCII-folded column.
+//
+// A process keeps one connection to the store, shared by every key and
+// thread, with its statements prepared once. Keys found and values read are
+// remembered until any connection commits a write; a read that finds nothing
+// changed costs no lock and no system call, and every read still sees each
+// write committed before it began.
 #pragma once
 
 #include "platform/RegistryTypes.h"
+#include "platform/posix/WalIndexWatch.h"
 
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,8 +28,9 @@ namespace Strato::internal {
 
 class RegistryStore {
 public:
-    // Opens the store at KESTREL_REGISTRY, else
-    // <program data>/Talmor/registry.db, creating it when needed.
+    // The process's connection to the store at KESTREL_REGISTRY, else
+    // <program data>/Talmor/registry.db, opened (and created when needed) on
+    // first use, and again when the configured path changes.
     static RegResult open(std::shared_ptr<RegistryStore>& out) noexcept;
 
     RegistryStore(const RegistryStore&) = delete;
@@ -47,13 +58,37 @@ public:
                         std::vector<uint8_t>& data) noexcept;
 
 private:
+    friend class Statement;
+    friend class Forgetting;
+
+    struct CachedValue {
+        uint32_t type;
+        std::vector<uint8_t> data;
+    };
+    using ChildName = std::pair<int64_t, std::string>; // parent (or key) and folded name
+
     explicit RegistryStore(sqlite3* db) : db_(db) {}
+    static RegResult openPath(const std::string& path, std::shared_ptr<RegistryStore>& out);
     RegResult prepareSchema() noexcept;
     bool keyExists(int64_t id);
     RegResult findChild(int64_t parent, const std::string& name, int64_t& id);
+    // The statement for `sql` (a literal), prepared on first use; null when it cannot be.
+    sqlite3_stmt* prepared(const char* sql, int& result);
+    // Forgets what was remembered when another connection wrote since.
+    void dropStaleCache();
+    void forgetCache();
 
     std::mutex mutex_;
     sqlite3* db_;
+    std::map<const char*, sqlite3_stmt*> statements_;
+    // Commits by any connection: the wal-index watch when there is one, else
+    // the data version (one read transaction per look).
+    std::unique_ptr<WalIndexWatch> watch_;
+    std::optional<WalIndexWatch::Stamp> stamp_;
+    int64_t dataVersion_ = -1;
+    std::set<int64_t> knownKeys_;
+    std::map<ChildName, int64_t> children_;                  // 0: no such child
+    std::map<ChildName, std::optional<CachedValue>> values_; // none: no such value
 };
 
 } // namespace Strato::internal

@@ -1,6 +1,7 @@
 // Several processes share one registry store: two writers and three readers
 // run at once; every read must be a whole value, no value may go back to an
 // older generation, and every writer's last value must be there at the end.
+// A process that keeps what it read must still see another's later write.
 #include "platform/CRegKey.h"
 #include "platform/TextCodec.h"
 
@@ -70,6 +71,29 @@ TEST_F(RegistryMultiProcessTest, ReadersNeverSeeATornOrLostValue) {
         EXPECT_EQ(kErrorMoreData, stress.QueryBinaryValue(name, head, &size));
         EXPECT_EQ(8192u, size);
     }
+}
+
+TEST_F(RegistryMultiProcessTest, AReadAfterAnotherProcessWroteSeesTheWrite) {
+    CRegKey kept;
+    ASSERT_EQ(kErrorSuccess, kept.Create(key.handle(), L"Kept"));
+    const std::string path = Vanta::toUtf8(testfakes::scratchPath() + L"\\Kept");
+    uint8_t generation[4] = {};
+    for (uint32_t written : {1u, 2u, 7u}) {
+        ASSERT_EQ(0, exitCode(spawn({GLANCE_REGISTRY_STRESS_CHILD, path, "writer", "value",
+                                     std::to_string(written)})));
+        // Asked twice: the second answer comes from what the first one read.
+        for (int ask = 0; ask < 2; ++ask) {
+            uint32_t size = sizeof generation;
+            EXPECT_EQ(kErrorMoreData, kept.QueryBinaryValue(L"value", generation, &size));
+            uint32_t whole = 8192;
+            std::vector<uint8_t> value(whole);
+            ASSERT_EQ(kErrorSuccess, kept.QueryBinaryValue(L"value", value.data(), &whole));
+            EXPECT_EQ(written, value[0]);
+        }
+    }
+    uint32_t size = 0;
+    ASSERT_EQ(0, exitCode(spawn({GLANCE_REGISTRY_STRESS_CHILD, path, "remove", "value"})));
+    EXPECT_EQ(kErrorFileNotFound, kept.QueryBinaryValue(L"value", nullptr, &size));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // One process of the multi-process registry test: "writer <name> <count>"
-// stores <count> generations of one value; "reader <count> <names...>" reads
-// the values until each shows its last generation. Exit 0 when every read was
-// whole and no value went back to an older generation.
+// stores <count> generations of one value; "remove <name>" deletes it; "reader <count> <names...>"
+// reads the values until each shows its last generation. Exit 0 when every read was whole and no
+// value went back to an older generation.
 #include "platform/CRegKey.h"
 
 #include <chrono>
@@ -44,6 +44,14 @@ int write(const std::wstring& name, uint32_t count) {
         }
     }
     return 0;
+}
+
+int removeValue(const std::wstring& name) {
+    CRegKey key;
+    if (key.Open(kHKeyCurrentUser, keyPath.c_str()) != kErrorSuccess) {
+        return 3;
+    }
+    return key.DeleteValue(name.c_str()) == kErrorSuccess ? 0 : 3;
 }
 
 int read(uint32_t count, const std::vector<std::wstring>& names) {
@@ -102,6 +110,9 @@ int main(int argc, char** argv) {
     if (argc >= 4 && std::string(argv[1]) == "writer") {
         return write(wide(argv[2]), static_cast<uint32_t>(std::atoi(argv[3])));
     }
+    if (argc >= 3 && std::string(argv[1]) == "remove") {
+        return removeValue(wide(argv[2]));
+    }
     if (argc >= 4 && std::string(argv[1]) == "reader") {
         std::vector<std::wstring> names;
         for (int i = 3; i < argc; ++i) {
@@ -109,6 +120,7 @@ int main(int argc, char** argv) {
         }
         return read(static_cast<uint32_t>(std::atoi(argv[2])), names);
     }
-    std::fprintf(stderr, "usage: writer <name> <count> | reader <count> <names...>\n");
+    std::fprintf(stderr,
+                 "usage: writer <name> <count> | remove <name> | reader <count> <names...>\n");
     return 64;
 }
