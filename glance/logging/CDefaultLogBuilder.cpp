@@ -1,5 +1,6 @@
 #include "logging/CDefaultLogBuilder.h"
 
+#include "logging/CETWLogging.h"
 #include "platform/CObfuscatedRegKey.h"
 
 namespace ETWLogging {
@@ -67,7 +68,7 @@ std::unique_ptr<CLoggingIf> CDefaultLogBuilder::createFileSink() {
 }
 
 std::unique_ptr<CLoggingIf_ex> CDefaultLogBuilder::createTraceSink() {
-    return nullptr;
+    return std::make_unique<CETWLogging>();
 }
 
 // The value is stored scrambled, so only the descrambling key reads it.

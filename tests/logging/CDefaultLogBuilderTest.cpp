@@ -1,5 +1,7 @@
 #include "logging/CDefaultLogBuilder.h"
 #include "fakes/RecordingLogger.h"
+#include "fakes/ScratchRegistry.h"
+#include "logging/CETWLogging.h"
 
 #include <gtest/gtest.h>
 
@@ -151,12 +153,13 @@ TEST(CDefaultLogBuilder, TraceSinkFallsBackToPlainInitialize) {
     EXPECT_EQ(nullptr, none);
 }
 
-TEST(CDefaultLogBuilder, WithoutSinksLoggingStaysOff) {
+TEST(CDefaultLogBuilder, TraceSinkUnlessTheFileSinkIsChosen) {
+    testfakes::useScratchRegistry();
     ETWLogging::CDefaultLogBuilder builder;
     ETWLogging::CLoggingIf* out = nullptr;
-    EXPECT_FALSE(builder.BuildEx(nullptr, L"Glance", nullptr, nullptr, 0, out, nullptr));
-    EXPECT_FALSE(builder.Build(L"Glance", nullptr, nullptr, 1, out, nullptr));
-    EXPECT_EQ(nullptr, out);
+    ASSERT_TRUE(builder.BuildEx(nullptr, L"Glance", nullptr, nullptr, 0, out, nullptr));
+    std::unique_ptr<ETWLogging::CLoggingIf> built(out);
+    EXPECT_NE(nullptr, dynamic_cast<ETWLogging::CETWLogging*>(built.get()));
 }
 
 } // namespace
