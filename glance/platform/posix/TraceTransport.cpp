@@ -124,8 +124,9 @@ int bindTraceSocket(const std::string& path) {
         ::close(fd);
         return -1;
     }
-    // A session that stops reading holds a sender back for at most this long.
-    timeval timeout{0, 100 * 1000};
+    // A session that stops reading holds a sender back for at most this long
+    // per event; then the event is dropped.
+    timeval timeout{0, 500 * 1000};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
     return fd;
 }
