@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
