@@ -115,7 +115,7 @@ uint32_t CETWLogging::Start() {
         registration_ = 0;
     }
     Vanta::TraceHandle handle = 0;
-    const uint32_t result = trace_->RegisterTraceGuids(
+    const uint32_t result = trace_->RegisterTraceGuidsW(
         &CETWLogging::control, this, properties_.providerGuid(), traceClassGuid_, handle);
     if (result == 0) {
         registration_ = handle;

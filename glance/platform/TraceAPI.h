@@ -33,10 +33,10 @@ public:
     // names. The callback may run before this returns (a session that is
     // already waiting enables the provider at once) and afterwards on a
     // system thread, until UnregisterTraceGuids returns.
-    virtual uint32_t RegisterTraceGuids(TraceControlCallback callback, void* context,
-                                        const Strato::Guid& controlGuid,
-                                        const Strato::Guid& traceClassGuid,
-                                        TraceHandle& registration);
+    virtual uint32_t RegisterTraceGuidsW(TraceControlCallback callback, void* context,
+                                         const Strato::Guid& controlGuid,
+                                         const Strato::Guid& traceClassGuid,
+                                         TraceHandle& registration);
     // No callback runs once this has returned. Never call it from the callback.
     virtual uint32_t UnregisterTraceGuids(TraceHandle registration);
     // The session of a control request's buffer; kInvalidTraceHandle with the

@@ -80,9 +80,9 @@ public:
     Strato::Guid controlGuid;
     Strato::Guid traceClassGuid;
 
-    uint32_t RegisterTraceGuids(Vanta::TraceControlCallback callback, void* context,
-                                const Strato::Guid& control, const Strato::Guid& traceClass,
-                                Vanta::TraceHandle& registration) override {
+    uint32_t RegisterTraceGuidsW(Vanta::TraceControlCallback callback, void* context,
+                                 const Strato::Guid& control, const Strato::Guid& traceClass,
+                                 Vanta::TraceHandle& registration) override {
         ++registrations;
         controlGuid = control;
         traceClassGuid = traceClass;

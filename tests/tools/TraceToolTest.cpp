@@ -15,9 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace {

@@ -310,9 +310,9 @@ TraceAPI::~TraceAPI() {
     }
 }
 
-uint32_t TraceAPI::RegisterTraceGuids(TraceControlCallback callback, void* context,
-                                      const Strato::Guid& controlGuid, const Strato::Guid&,
-                                      TraceHandle& registration) {
+uint32_t TraceAPI::RegisterTraceGuidsW(TraceControlCallback callback, void* context,
+                                       const Strato::Guid& controlGuid, const Strato::Guid&,
+                                       TraceHandle& registration) {
     if (callback == nullptr) {
         return kErrorInvalidParameter;
     }

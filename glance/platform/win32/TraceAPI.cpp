@@ -52,10 +52,10 @@ TraceAPI::TraceAPI() : state_(std::make_unique<State>()) {}
 
 TraceAPI::~TraceAPI() = default;
 
-uint32_t TraceAPI::RegisterTraceGuids(TraceControlCallback callback, void* context,
-                                      const Strato::Guid& controlGuid,
-                                      const Strato::Guid& traceClassGuid,
-                                      TraceHandle& registration) {
+uint32_t TraceAPI::RegisterTraceGuidsW(TraceControlCallback callback, void* context,
+                                       const Strato::Guid& controlGuid,
+                                       const Strato::Guid& traceClassGuid,
+                                       TraceHandle& registration) {
     if (callback == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }

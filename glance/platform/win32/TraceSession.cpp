@@ -50,21 +50,30 @@ struct TraceSession::State {
         return reinterpret_cast<EVENT_TRACE_PROPERTIES*>(properties.data());
     }
 
-    static void WINAPI onEvent(PEVENT_TRACE event) {
-        auto* self = static_cast<State*>(event->Context);
+    static void WINAPI onEvent(PEVENT_RECORD record) {
+        auto* self = static_cast<State*>(record->UserContext);
         if (self == nullptr) {
             return;
         }
-        // The same bytes as the Linux transport: the header, both descriptors
-        // as one block counted in descriptor 1.
+        // The same bytes as the Linux transport: the classic header rebuilt
+        // from the record's, both descriptors as one block counted in
+        // descriptor 1.
+        const EVENT_HEADER& from = record->EventHeader;
         KestrelTraceEvent header{};
-        std::memcpy(&header.header, &event->Header, sizeof(header.header));
         header.header.size = KESTREL_TRACE_EVENT_SIZE;
-        header.descriptors[0].length = event->MofLength;
-        std::vector<uint8_t> bytes(sizeof(header) + event->MofLength);
+        header.header.classType = from.EventDescriptor.Opcode;
+        header.header.classLevel = from.EventDescriptor.Level;
+        header.header.classVersion = from.EventDescriptor.Version;
+        header.header.threadId = from.ThreadId;
+        header.header.processId = from.ProcessId;
+        header.header.timeStamp = from.TimeStamp.QuadPart;
+        std::memcpy(&header.header.guid, &from.ProviderId, sizeof(header.header.guid));
+        header.header.flags = KESTREL_TRACE_EVENT_FLAGS;
+        header.descriptors[0].length = record->UserDataLength;
+        std::vector<uint8_t> bytes(sizeof(header) + record->UserDataLength);
         std::memcpy(bytes.data(), &header, sizeof(header));
-        if (event->MofLength != 0 && event->MofData != nullptr) {
-            std::memcpy(bytes.data() + sizeof(header), event->MofData, event->MofLength);
+        if (record->UserDataLength != 0 && record->UserData != nullptr) {
+            std::memcpy(bytes.data() + sizeof(header), record->UserData, record->UserDataLength);
         }
         std::lock_guard lock(self->mutex);
         if (self->events.size() < kMaximumQueued) {
@@ -107,8 +116,8 @@ uint32_t TraceSession::start(const Strato::Guid& provider, uint8_t level, uint32
     }
     EVENT_TRACE_LOGFILEW logFile{};
     logFile.LoggerName = s.name.data();
-    logFile.ProcessTraceMode = PROCESS_TRACE_MODE_REAL_TIME;
-    logFile.EventCallback = &State::onEvent;
+    logFile.ProcessTraceMode = PROCESS_TRACE_MODE_REAL_TIME | PROCESS_TRACE_MODE_EVENT_RECORD;
+    logFile.EventRecordCallback = &State::onEvent;
     logFile.Context = &s;
     s.consumer = ::OpenTraceW(&logFile);
     if (s.consumer == INVALID_PROCESSTRACE_HANDLE) {
