@@ -1,7 +1,7 @@
 #include "logging/CDefaultLogBuilder.h"
 
+#include "logging/CETWLogging.h"
 #include "logging/CLogging.h"
-
 #include "platform/CObfuscatedRegKey.h"
 
 namespace ETWLogging {
@@ -66,11 +66,8 @@ std::unique_ptr<CLoggingIf> CDefaultLogBuilder::createFileSink() {
     return std::make_unique<CLogging>();
 }
 
-// The trace sink arrives with its own component; until then choosing it
-// builds no sink and logging stays off.
-
 std::unique_ptr<CLoggingIf_ex> CDefaultLogBuilder::createTraceSink() {
-    return nullptr;
+    return std::make_unique<CETWLogging>();
 }
 
 // The value is stored scrambled, so only the descrambling key reads it.

@@ -2,6 +2,7 @@
 
 #include "logging/LogRecordFormat.h"
 #include "platform/CObfuscatedIniReader.h"
+#include "platform/CurrentThread.h"
 #include "platform/DebugOutput.h"
 #include "platform/ExecutablePath.h"
 #include "platform/KnownFolderIds.h"
@@ -280,7 +281,7 @@ uint32_t CLogging::LogText(const wchar_t* file, const wchar_t* function, int32_t
         context.options = options_;
         context.time = Vanta::localTimeNow();
         context.processId = processId_;
-        context.threadId = parts_.process->GetCurrentThreadId();
+        context.threadId = Vanta::currentThreadId();
         context.processName = processName_.value_or(L"");
         const std::optional<std::wstring> record =
             formatLogRecord(context, level, file, function, line, text);

@@ -14,7 +14,6 @@ class ProcessAPI {
 public:
     virtual ~ProcessAPI() = default;
     virtual uint32_t GetCurrentProcessId();
-    virtual uint32_t GetCurrentThreadId();
     virtual uint32_t GetProcessId(ProcessHandle process);
     // False when the process has no session that can be read.
     virtual bool ProcessIdToSessionId(uint32_t processId, uint32_t& sessionId);

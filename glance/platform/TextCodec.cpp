@@ -50,30 +50,46 @@ void appendUtf16(std::wstring& out, char32_t cp) {
     }
 }
 
+// Calls `put` with each UTF-8 byte of `utf16`.
+template <typename Put> void encodeUtf8(std::wstring_view utf16, Put put) {
+    for (size_t i = 0; i < utf16.size();) {
+        const char32_t cp = nextCodePoint(utf16, i);
+        if (cp < 0x80) {
+            put(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            put(static_cast<char>(0xC0 | (cp >> 6)));
+            put(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            put(static_cast<char>(0xE0 | (cp >> 12)));
+            put(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            put(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            put(static_cast<char>(0xF0 | (cp >> 18)));
+            put(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            put(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            put(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+}
+
 } // namespace
 
 std::string toUtf8(std::wstring_view utf16) {
     std::string out;
     out.reserve(utf16.size());
-    for (size_t i = 0; i < utf16.size();) {
-        const char32_t cp = nextCodePoint(utf16, i);
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
-    }
+    encodeUtf8(utf16, [&out](char byte) { out.push_back(byte); });
     return out;
+}
+
+size_t toUtf8Into(std::wstring_view utf16, char* out, size_t capacity) {
+    size_t length = 0;
+    encodeUtf8(utf16, [&](char byte) {
+        if (length < capacity) {
+            out[length] = byte;
+        }
+        ++length;
+    });
+    return length;
 }
 
 std::wstring fromUtf8(std::string_view utf8) {

@@ -11,6 +11,10 @@ namespace Vanta {
 // UTF-16 code units to UTF-8. Surrogate pairs become one 4-byte sequence;
 // unpaired surrogates and units above 0xFFFF become U+FFFD.
 std::string toUtf8(std::wstring_view utf16);
+// The same bytes written into `out` without allocating; answers the length of
+// the whole UTF-8 text. When that exceeds `capacity` the buffer holds only its
+// first `capacity` bytes and the caller must convert elsewhere.
+size_t toUtf8Into(std::wstring_view utf16, char* out, size_t capacity);
 
 // UTF-8 to UTF-16 code units. Invalid, overlong or truncated sequences and
 // encoded surrogates become U+FFFD (one per maximal invalid subpart).

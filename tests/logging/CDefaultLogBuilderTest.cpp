@@ -1,5 +1,7 @@
 #include "logging/CDefaultLogBuilder.h"
 #include "fakes/RecordingLogger.h"
+#include "fakes/ScratchRegistry.h"
+#include "logging/CETWLogging.h"
 #include "logging/CLogging.h"
 
 #include <gtest/gtest.h>
@@ -158,6 +160,15 @@ TEST(CDefaultLogBuilder, TheFileSinkIsTheTextFileLogger) {
     };
     const std::unique_ptr<ETWLogging::CLoggingIf> sink = Exposed().createFileSink();
     EXPECT_NE(nullptr, dynamic_cast<ETWLogging::CLogging*>(sink.get()));
+}
+
+TEST(CDefaultLogBuilder, TraceSinkUnlessTheFileSinkIsChosen) {
+    testfakes::useScratchRegistry();
+    ETWLogging::CDefaultLogBuilder builder;
+    ETWLogging::CLoggingIf* out = nullptr;
+    ASSERT_TRUE(builder.BuildEx(nullptr, L"Glance", nullptr, nullptr, 0, out, nullptr));
+    std::unique_ptr<ETWLogging::CLoggingIf> built(out);
+    EXPECT_NE(nullptr, dynamic_cast<ETWLogging::CETWLogging*>(built.get()));
 }
 
 } // namespace

@@ -27,10 +27,6 @@ uint32_t ProcessAPI::GetCurrentProcessId() {
     return static_cast<uint32_t>(::getpid());
 }
 
-uint32_t ProcessAPI::GetCurrentThreadId() {
-    return static_cast<uint32_t>(::gettid());
-}
-
 uint32_t ProcessAPI::GetProcessId(ProcessHandle process) {
     if (process == kCurrentProcess) {
         return GetCurrentProcessId();

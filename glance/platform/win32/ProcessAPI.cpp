@@ -11,10 +11,6 @@ uint32_t ProcessAPI::GetCurrentProcessId() {
     return ::GetCurrentProcessId();
 }
 
-uint32_t ProcessAPI::GetCurrentThreadId() {
-    return ::GetCurrentThreadId();
-}
-
 uint32_t ProcessAPI::GetProcessId(ProcessHandle process) {
     return ::GetProcessId(process);
 }
