@@ -20,7 +20,8 @@ struct DigitGrouping {
 };
 
 // The grouping of the user's default locale at the moment of the call
-// (Windows: the user default locale; Linux: LC_ALL, LC_NUMERIC or LANG).
+// (Windows: the user default locale; Linux: LC_ALL, LC_NUMERIC or LANG, read
+// again whenever those change).
 // A locale that cannot be read gives no grouping.
 DigitGrouping userDigitGrouping();
 

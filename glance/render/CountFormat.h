@@ -13,7 +13,7 @@ namespace Vanta {
 
 class CountFormat {
 public:
-    // The user's default locale, read each time a count is formatted.
+    // The user's default locale at the time each count is formatted.
     CountFormat() = default;
     // Always `grouping`, whatever the user's locale: for identical texts on
     // every machine.
