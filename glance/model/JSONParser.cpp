@@ -3,6 +3,7 @@
 #include "model/RapidJsonConfig.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -150,14 +151,27 @@ std::wstring decimalText(int number) {
 
 } // namespace
 
+// A document's values live in its pool, whose first chunk is inside the
+// document: a status message or one tile fits there, so most documents cost
+// one allocation. Larger ones go on in chunks of kLaterChunkBytes, small
+// enough that a payload's pools do not make the heap shrink and regrow.
 struct JSONParser::Document {
-    Document() : json(rapidjson::kObjectType) {}
-    explicit Document(const Value& root) { json.CopyFrom(root, json.GetAllocator()); }
+    static constexpr size_t kFirstChunkBytes = 8 * 1024;
+    static constexpr size_t kLaterChunkBytes = 16 * 1024;
+
+    Document()
+        : pool(firstChunk, sizeof firstChunk, kLaterChunkBytes),
+          json(rapidjson::kObjectType, &pool) {}
+    explicit Document(const Value& root) : Document() { json.CopyFrom(root, pool); }
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
 
     Value& root() { return json; }
     const Value& root() const { return json; }
-    Allocator& allocator() { return json.GetAllocator(); }
+    Allocator& allocator() { return pool; }
 
+    alignas(std::max_align_t) char firstChunk[kFirstChunkBytes];
+    Allocator pool;
     WideDocument json;
 };
 
