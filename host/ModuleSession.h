@@ -22,8 +22,10 @@ public:
     // The module's log group, the name NewModule gets.
     static constexpr const wchar_t* kLogGroup = L"kestrel-host";
 
-    ModuleSession(const ModuleLibrary& module, std::wstring busPath, bool selfLoadedBus)
-        : module_(module), busPath_(std::move(busPath)), selfLoadedBus_(selfLoadedBus) {}
+    ModuleSession(const ModuleLibrary& module, std::wstring busPath, bool selfLoadedBus,
+                  bool keepPayloads = true)
+        : module_(module), busPath_(std::move(busPath)), selfLoadedBus_(selfLoadedBus),
+          inbox_(keepPayloads) {}
     ModuleSession(const ModuleSession&) = delete;
     ModuleSession& operator=(const ModuleSession&) = delete;
     // Ends whatever begin() started.

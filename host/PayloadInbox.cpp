@@ -12,7 +12,11 @@ MODULE_STATUS PayloadInbox::onMessage(void* context, const KestrelRawMessageHead
     {
         std::lock_guard lock(inbox->mutex_);
         if (messageName == kPayloadName) {
-            inbox->payloads_.emplace_back(data != nullptr ? data : L"");
+            if (inbox->keepPayloads_) {
+                inbox->payloads_.emplace_back(data != nullptr ? data : L"");
+            }
+            ++inbox->payloadCount_;
+            inbox->lastArrival_ = std::chrono::steady_clock::now();
         } else if (messageName == kMarkerName) {
             ++inbox->markers_;
         }
@@ -23,7 +27,7 @@ MODULE_STATUS PayloadInbox::onMessage(void* context, const KestrelRawMessageHead
 
 bool PayloadInbox::waitForPayloads(size_t count, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    return arrived_.wait_for(lock, timeout, [&] { return payloads_.size() >= count; });
+    return arrived_.wait_for(lock, timeout, [&] { return payloadCount_ >= count; });
 }
 
 bool PayloadInbox::waitForMarkers(size_t count, std::chrono::milliseconds timeout) {
@@ -33,7 +37,12 @@ bool PayloadInbox::waitForMarkers(size_t count, std::chrono::milliseconds timeou
 
 size_t PayloadInbox::payloadCount() const {
     std::lock_guard lock(mutex_);
-    return payloads_.size();
+    return payloadCount_;
+}
+
+std::chrono::steady_clock::time_point PayloadInbox::lastArrival() const {
+    std::lock_guard lock(mutex_);
+    return lastArrival_;
 }
 
 std::wstring PayloadInbox::payload(size_t index) const {

@@ -15,6 +15,10 @@ namespace Vanta {
 
 class PayloadInbox {
 public:
+    // Without `keepPayloads` only their number and the latest arrival are
+    // kept: for runs of millions of messages.
+    explicit PayloadInbox(bool keepPayloads = true) : keepPayloads_(keepPayloads) {}
+
     static constexpr const wchar_t* kPayloadName = L"messaging.message.processed";
     static constexpr const wchar_t* kMarkerName = L"kestrel-host.drained";
     // The subscription's pattern: either name, whole.
@@ -31,13 +35,19 @@ public:
     bool waitForMarkers(size_t count, std::chrono::milliseconds timeout);
 
     size_t payloadCount() const;
-    // The payload at `index` in arrival order; empty past the last.
+    // The payload at `index` in arrival order; empty past the last or when
+    // payloads are not kept.
     std::wstring payload(size_t index) const;
+    // When the latest payload arrived.
+    std::chrono::steady_clock::time_point lastArrival() const;
 
 private:
+    const bool keepPayloads_;
     mutable std::mutex mutex_;
     std::condition_variable arrived_;
     std::vector<std::wstring> payloads_;
+    size_t payloadCount_ = 0;
+    std::chrono::steady_clock::time_point lastArrival_;
     size_t markers_ = 0;
 };
 
