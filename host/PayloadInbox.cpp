@@ -1,5 +1,7 @@
 #include "PayloadInbox.h"
 
+#include <algorithm>
+
 namespace Vanta {
 
 MODULE_STATUS PayloadInbox::onMessage(void* context, const KestrelRawMessageHeader*,
@@ -9,6 +11,7 @@ MODULE_STATUS PayloadInbox::onMessage(void* context, const KestrelRawMessageHead
         return MODULE_STATUS_INVALID_PARAMETER;
     }
     const std::wstring messageName(name);
+    bool wake = true;
     {
         std::lock_guard lock(inbox->mutex_);
         if (messageName == kPayloadName) {
@@ -17,17 +20,23 @@ MODULE_STATUS PayloadInbox::onMessage(void* context, const KestrelRawMessageHead
             }
             ++inbox->payloadCount_;
             inbox->lastArrival_ = std::chrono::steady_clock::now();
+            wake = inbox->payloadCount_ >= inbox->awaited_;
         } else if (messageName == kMarkerName) {
             ++inbox->markers_;
         }
     }
-    inbox->arrived_.notify_all();
+    if (wake) {
+        inbox->arrived_.notify_all();
+    }
     return MODULE_STATUS_SUCCESS;
 }
 
 bool PayloadInbox::waitForPayloads(size_t count, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    return arrived_.wait_for(lock, timeout, [&] { return payloadCount_ >= count; });
+    awaited_ = std::max(awaited_, count);
+    const bool reached = arrived_.wait_for(lock, timeout, [&] { return payloadCount_ >= count; });
+    awaited_ = 0;
+    return reached;
 }
 
 bool PayloadInbox::waitForMarkers(size_t count, std::chrono::milliseconds timeout) {

@@ -47,6 +47,8 @@ private:
     std::condition_variable arrived_;
     std::vector<std::wstring> payloads_;
     size_t payloadCount_ = 0;
+    size_t awaited_ = 0; // the count a waiter needs: no wake-ups before it
+
     std::chrono::steady_clock::time_point lastArrival_;
     size_t markers_ = 0;
 };

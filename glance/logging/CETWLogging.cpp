@@ -256,7 +256,8 @@ uint32_t CETWLogging::LogV(uint32_t level, const wchar_t* file, const wchar_t* f
     if (format == nullptr) {
         return kErrorInvalidParameter;
     }
-    if (!IsEnabled() || !IsLevelEnabled(level)) {
+    // With no session the event would be dropped: it is not even formatted.
+    if (!IsEnabled() || !IsLevelEnabled(level) || session_.load(std::memory_order_relaxed) == 0) {
         return 0;
     }
     try {

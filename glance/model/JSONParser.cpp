@@ -215,12 +215,25 @@ bool JSONParser::parse(const std::wstring& text) {
     return ok;
 }
 
+namespace {
+
+// The writer's output, straight into the text it answers.
+struct TextOutput {
+    using Ch = wchar_t;
+    std::wstring& text;
+    void Put(Ch c) { text.push_back(c); }
+    void Flush() {}
+};
+
+} // namespace
+
 std::wstring JSONParser::toString() const {
-    rapidjson::GenericStringBuffer<Encoding> buffer;
-    rapidjson::Writer<decltype(buffer), Encoding, Encoding> writer(buffer);
+    std::wstring text;
+    text.reserve(256);
+    TextOutput output{text};
+    rapidjson::Writer<TextOutput, Encoding, Encoding> writer(output);
     doc_->root().Accept(writer);
-    // GetSize counts bytes, not code units.
-    return std::wstring(buffer.GetString(), buffer.GetSize() / sizeof(wchar_t));
+    return text;
 }
 
 bool JSONParser::getNestedString(const std::wstring& key1, const std::wstring& key2,

@@ -105,7 +105,7 @@ RegResult regOpenKey(RegKeyHandle parent, const wchar_t* subKey, uint32_t access
             return result;
         }
         int64_t id = 0;
-        result = key.store->findKey(key.id, splitPath(subKey), id);
+        result = key.store->findKey(key.id, subKey != nullptr ? subKey : L"", splitPath, id);
         if (result != kErrorSuccess) {
             return result;
         }

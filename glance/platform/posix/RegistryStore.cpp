@@ -190,6 +190,7 @@ void RegistryStore::dropStaleCache() {
 }
 
 void RegistryStore::forgetCache() {
+    spelledPaths_.clear();
     knownKeys_.clear();
     children_.clear();
     values_.clear();
@@ -353,18 +354,42 @@ RegResult RegistryStore::findKey(int64_t parent, const std::vector<std::string>&
     try {
         std::lock_guard lock(mutex_);
         dropStaleCache();
-        if (!keyExists(parent)) {
-            return kErrorKeyDeleted;
+        return walk(parent, path, id);
+    } catch (...) {
+        return kErrorOutOfMemory;
+    }
+}
+
+RegResult RegistryStore::walk(int64_t parent, const std::vector<std::string>& path, int64_t& id) {
+    if (!keyExists(parent)) {
+        return kErrorKeyDeleted;
+    }
+    int64_t current = parent;
+    for (const std::string& name : path) {
+        const RegResult result = findChild(current, name, current);
+        if (result != kErrorSuccess) {
+            return result;
         }
-        int64_t current = parent;
-        for (const std::string& name : path) {
-            const RegResult result = findChild(current, name, current);
-            if (result != kErrorSuccess) {
-                return result;
-            }
+    }
+    id = current;
+    return kErrorSuccess;
+}
+
+RegResult RegistryStore::findKey(int64_t parent, const std::wstring& subKey, PathSplitter split,
+                                 int64_t& id) noexcept {
+    try {
+        std::lock_guard lock(mutex_);
+        dropStaleCache();
+        std::pair<int64_t, std::wstring> spelled{parent, subKey};
+        if (const auto known = spelledPaths_.find(spelled); known != spelledPaths_.end()) {
+            id = known->second;
+            return kErrorSuccess;
         }
-        id = current;
-        return kErrorSuccess;
+        const RegResult result = walk(parent, split(subKey.c_str()), id);
+        if (result == kErrorSuccess) {
+            spelledPaths_.emplace(std::move(spelled), id);
+        }
+        return result;
     } catch (...) {
         return kErrorOutOfMemory;
     }

@@ -43,6 +43,11 @@ public:
 
     // Walks `path` (names already split at backslashes) below `parent`.
     RegResult findKey(int64_t parent, const std::vector<std::string>& path, int64_t& id) noexcept;
+    // The same for a path as the caller spelled it, split by `split` only
+    // when the store has not walked that spelling since the last commit.
+    using PathSplitter = std::vector<std::string> (*)(const wchar_t*);
+    RegResult findKey(int64_t parent, const std::wstring& subKey, PathSplitter split,
+                      int64_t& id) noexcept;
     // As findKey, creating missing keys when `mayCreate`; else answers 5.
     RegResult createKey(int64_t parent, const std::vector<std::string>& path, bool mayCreate,
                         int64_t& id, bool& created) noexcept;
@@ -72,6 +77,8 @@ private:
     RegResult prepareSchema() noexcept;
     bool keyExists(int64_t id);
     RegResult findChild(int64_t parent, const std::string& name, int64_t& id);
+    // findKey under the lock, with the cache already checked.
+    RegResult walk(int64_t parent, const std::vector<std::string>& path, int64_t& id);
     // The statement for `sql` (a literal), prepared on first use; null when it cannot be.
     sqlite3_stmt* prepared(const char* sql, int& result);
     // Forgets what was remembered when another connection wrote since.
@@ -87,8 +94,9 @@ private:
     std::optional<WalIndexWatch::Stamp> stamp_;
     int64_t dataVersion_ = -1;
     std::set<int64_t> knownKeys_;
-    std::map<ChildName, int64_t> children_;                  // 0: no such child
-    std::map<ChildName, std::optional<CachedValue>> values_; // none: no such value
+    std::map<ChildName, int64_t> children_;                            // 0: no such child
+    std::map<std::pair<int64_t, std::wstring>, int64_t> spelledPaths_; // found keys only
+    std::map<ChildName, std::optional<CachedValue>> values_;           // none: no such value
 };
 
 } // namespace Strato::internal

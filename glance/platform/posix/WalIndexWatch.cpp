@@ -2,6 +2,7 @@
 #include "platform/posix/WalIndexWatch.h"
 
 #include <atomic>
+#include <cstring>
 
 namespace Strato::internal {
 namespace {
@@ -9,6 +10,15 @@ namespace {
 constexpr size_t kHeaderSize = sizeof(WalIndexWatch::Stamp);
 constexpr size_t kIsInitOffset = 12; // a byte: 1 once the header is valid
 constexpr int kRegionSize = 32768;   // the wal-index's unit of mapping
+
+// Reads one copy of the header in 8-byte words (the mapping is page-aligned).
+void copyWords(const volatile uint8_t* from, WalIndexWatch::Stamp& to) {
+    const auto* words = reinterpret_cast<const volatile uint64_t*>(from);
+    for (size_t i = 0; i < kHeaderSize / sizeof(uint64_t); ++i) {
+        const uint64_t word = words[i];
+        std::memcpy(to.data() + i * sizeof(uint64_t), &word, sizeof word);
+    }
+}
 
 } // namespace
 
@@ -34,13 +44,9 @@ std::optional<WalIndexWatch::Stamp> WalIndexWatch::stamp() const {
     // the first, then the second, finds them equal only for a whole header.
     Stamp first{};
     Stamp second{};
-    for (size_t i = 0; i < kHeaderSize; ++i) {
-        first[i] = header_[i];
-    }
+    copyWords(header_, first);
     std::atomic_thread_fence(std::memory_order_acquire);
-    for (size_t i = 0; i < kHeaderSize; ++i) {
-        second[i] = header_[kHeaderSize + i];
-    }
+    copyWords(header_ + kHeaderSize, second);
     if (first != second || first[kIsInitOffset] != 1) {
         return std::nullopt;
     }
