@@ -166,6 +166,7 @@ void BM_SustainedStatusMessages(benchmark::State& state) {
 }
 BENCHMARK(BM_SustainedStatusMessages)
     ->Arg(100000)
+    ->Arg(1000000)
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
