@@ -1,7 +1,6 @@
 // POSIX-only code belongs in this file.
 #include "platform/posix/WalIndexWatch.h"
 
-#include <atomic>
 #include <cstring>
 
 namespace Strato::internal {
@@ -11,11 +10,12 @@ constexpr size_t kHeaderSize = sizeof(WalIndexWatch::Stamp);
 constexpr size_t kIsInitOffset = 12; // a byte: 1 once the header is valid
 constexpr int kRegionSize = 32768;   // the wal-index's unit of mapping
 
-// Reads one copy of the header in 8-byte words (the mapping is page-aligned).
+// Reads one copy of the header in 8-byte words (the mapping is page-aligned),
+// each an acquire load: what is read after it is read after it.
 void copyWords(const volatile uint8_t* from, WalIndexWatch::Stamp& to) {
     const auto* words = reinterpret_cast<const volatile uint64_t*>(from);
     for (size_t i = 0; i < kHeaderSize / sizeof(uint64_t); ++i) {
-        const uint64_t word = words[i];
+        const uint64_t word = __atomic_load_n(&words[i], __ATOMIC_ACQUIRE);
         std::memcpy(to.data() + i * sizeof(uint64_t), &word, sizeof word);
     }
 }
@@ -45,7 +45,6 @@ std::optional<WalIndexWatch::Stamp> WalIndexWatch::stamp() const {
     Stamp first{};
     Stamp second{};
     copyWords(header_, first);
-    std::atomic_thread_fence(std::memory_order_acquire);
     copyWords(header_ + kHeaderSize, second);
     if (first != second || first[kIsInitOffset] != 1) {
         return std::nullopt;

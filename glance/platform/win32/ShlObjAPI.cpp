@@ -1,6 +1,7 @@
 // Windows-only code belongs in this file.
 #include "platform/ShlObjAPI.h"
 
+#include "platform/win32/WindowsGuid.h"
 #include "platform/win32/WindowsHandles.h"
 
 #include <shlobj.h>
@@ -9,14 +10,7 @@ namespace Strato {
 
 int32_t ShlObjAPI::SHGetKnownFolderPath(const Guid& folderId, uint32_t flags, void* token,
                                         std::wstring& path) {
-    static_assert(sizeof(Guid) == sizeof(GUID));
-    GUID id{};
-    id.Data1 = folderId.data1;
-    id.Data2 = folderId.data2;
-    id.Data3 = folderId.data3;
-    for (int i = 0; i < 8; ++i) {
-        id.Data4[i] = folderId.data4[i];
-    }
+    const GUID id = Vanta::win32::toWindowsGuid(folderId);
     // The system may hand out a buffer even on failure: it is freed either way.
     Vanta::win32::ScopedCoTaskString raw;
     const HRESULT result =

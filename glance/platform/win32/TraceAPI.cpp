@@ -2,6 +2,7 @@
 // The classic event-tracing calls behind platform/TraceAPI.h.
 #include "platform/TraceAPI.h"
 
+#include "platform/win32/WindowsGuid.h"
 #include "platform/win32/WindowsInclude.h"
 
 #include <evntrace.h>
@@ -30,17 +31,6 @@ ULONG WINAPI trampoline(WMIDPREQUESTCODE request, PVOID context, ULONG*, PVOID b
     return target->callback(static_cast<uint32_t>(request), target->context, buffer);
 }
 
-GUID toGuid(const Strato::Guid& guid) {
-    GUID out{};
-    out.Data1 = guid.data1;
-    out.Data2 = guid.data2;
-    out.Data3 = guid.data3;
-    for (size_t i = 0; i < 8; ++i) {
-        out.Data4[i] = guid.data4[i];
-    }
-    return out;
-}
-
 } // namespace
 
 struct TraceAPI::State {
@@ -60,8 +50,8 @@ uint32_t TraceAPI::RegisterTraceGuidsW(TraceControlCallback callback, void* cont
         return ERROR_INVALID_PARAMETER;
     }
     auto target = std::make_unique<Trampoline>(Trampoline{callback, context});
-    GUID control = toGuid(controlGuid);
-    GUID traceClass = toGuid(traceClassGuid);
+    GUID control = win32::toWindowsGuid(controlGuid);
+    GUID traceClass = win32::toWindowsGuid(traceClassGuid);
     TRACE_GUID_REGISTRATION traced{&traceClass, nullptr};
     TRACEHANDLE handle = 0;
     const ULONG result = ::RegisterTraceGuidsW(trampoline, target.get(), &control, 1, &traced,

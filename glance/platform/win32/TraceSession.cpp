@@ -3,6 +3,7 @@
 #include "platform/TraceSession.h"
 
 #include "kestrel/TraceEvent.h"
+#include "platform/win32/WindowsGuid.h"
 #include "platform/win32/WindowsInclude.h"
 
 #include <evntcons.h>
@@ -20,17 +21,6 @@ namespace Vanta {
 namespace {
 
 constexpr uint32_t kMaximumQueued = 100000;
-
-GUID toGuid(const Strato::Guid& guid) {
-    GUID out{};
-    out.Data1 = guid.data1;
-    out.Data2 = guid.data2;
-    out.Data3 = guid.data3;
-    for (size_t i = 0; i < 8; ++i) {
-        out.Data4[i] = guid.data4[i];
-    }
-    return out;
-}
 
 } // namespace
 
@@ -94,7 +84,7 @@ uint32_t TraceSession::start(const Strato::Guid& provider, uint8_t level, uint32
     if (s.started) {
         return ERROR_ALREADY_EXISTS;
     }
-    s.provider = toGuid(provider);
+    s.provider = win32::toWindowsGuid(provider);
     s.name = L"kestrel-trace " + std::to_wstring(::GetCurrentProcessId());
     const size_t nameBytes = (s.name.size() + 1) * sizeof(wchar_t);
     s.properties.assign(sizeof(EVENT_TRACE_PROPERTIES) + nameBytes, 0);
