@@ -238,10 +238,11 @@ bool HostProgram::writeOutputs(const std::wstring& payloadText, const std::strin
         preview.page(PayloadReader::read(payloadText), fromUtf8("kestrel-host: " + source));
     written = writeFile(out + L"preview.html", page.html) && written;
     for (const std::wstring& image : images) {
+        // Removed first: the Windows build's copy_file refuses to overwrite a file.
         std::error_code copyError;
+        std::filesystem::remove(toFileSystemPath(out + image), copyError);
         std::filesystem::copy_file(toFileSystemPath(imageFolder + image),
-                                   toFileSystemPath(out + image),
-                                   std::filesystem::copy_options::overwrite_existing, copyError);
+                                   toFileSystemPath(out + image), copyError);
         written = !copyError && written;
     }
     out_ << "preview of " << source << ": " << toUtf8(out) << "preview.html (" << page.flags.size()
