@@ -3,6 +3,7 @@
 #include "logging/Log.h"
 #include "render/TileResources.h"
 
+#include <algorithm>
 #include <exception>
 #include <unordered_map>
 #include <utility>
@@ -185,20 +186,27 @@ bool Impl::getTileXML(std::wstring& xml, TileContent content, const ProcState& s
 }
 
 bool Impl::replacePlaceHolders(std::wstring& text, TileContent content, const ProcState& state) {
+    // What is left to scan is rest[scan:]. Text before a match is final; the
+    // value is scanned again, so it goes into the room in front of what is
+    // left instead of a copy of the whole rest for every replacement.
+    constexpr size_t kRoom = 1024;
     std::wstring rest = std::move(text);
+    size_t scan = 0;
     text.clear();
+    text.reserve(rest.size());
     for (uint32_t replacements = 0;; ++replacements) {
-        const auto [start, length] = findPlaceholder(rest);
+        const std::wstring_view unscanned = std::wstring_view(rest).substr(scan);
+        const auto [start, length] = findPlaceholder(unscanned);
         if (start == std::wstring::npos) {
-            text += rest;
+            text += unscanned;
             return true;
         }
-        const std::wstring key = rest.substr(start, length);
+        const std::wstring key(unscanned.substr(start, length));
         if (replacements == PlaceHolders::kMaxReplacements) {
-            logIfEnabled(kLevelWarning, kFile, L"Vanta::PlaceHolders::_Impl::replacePlaceHolders",
-                         __LINE__,
-                         L"Too many placeholder replacements (%lu), stopped at %ls in %ls ",
-                         PlaceHolders::kMaxReplacements, key.c_str(), rest.c_str());
+            logIfEnabled(
+                kLevelWarning, kFile, L"Vanta::PlaceHolders::_Impl::replacePlaceHolders", __LINE__,
+                L"Too many placeholder replacements (%lu), stopped at %ls in %ls ",
+                PlaceHolders::kMaxReplacements, key.c_str(), std::wstring(unscanned).c_str());
             return false;
         }
         std::wstring value;
@@ -210,12 +218,22 @@ bool Impl::replacePlaceHolders(std::wstring& text, TileContent content, const Pr
         if (value.empty() || value == key) {
             logIfEnabled(kLevelWarning, kFile, L"Vanta::PlaceHolders::_Impl::replacePlaceHolders",
                          __LINE__, L"Failed to replace placeholder %ls in %ls ", key.c_str(),
-                         rest.c_str());
+                         std::wstring(unscanned).c_str());
             return false;
         }
-        // Text before the match is final; the value is scanned again.
-        text.append(rest, 0, start);
-        rest = value + rest.substr(start + length);
+        text += unscanned.substr(0, start);
+        const size_t after = scan + start + length;
+        if (value.size() <= after) {
+            scan = after - value.size();
+            std::copy(value.begin(), value.end(), rest.begin() + static_cast<std::ptrdiff_t>(scan));
+        } else {
+            std::wstring next(kRoom, L' ');
+            next.reserve(kRoom + value.size() + rest.size() - after);
+            next += value;
+            next.append(rest, after);
+            rest = std::move(next);
+            scan = kRoom;
+        }
     }
 }
 
