@@ -42,11 +42,14 @@ void BM_GetTilesPayloadThreeTiles(benchmark::State& state) {
         state.SkipWithError("the state no longer selects three tiles");
         return;
     }
+    std::size_t payloadChars = 0;
     for (auto _ : state) {
         std::wstring payload;
         benchmark::DoNotOptimize(formatter.getTilesPayload(tiles, procState, payload));
         benchmark::DoNotOptimize(payload);
+        payloadChars = payload.size();
     }
+    state.counters["payload_chars"] = static_cast<double>(payloadChars);
 }
 BENCHMARK(BM_GetTilesPayloadThreeTiles);
 

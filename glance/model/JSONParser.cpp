@@ -215,25 +215,13 @@ bool JSONParser::parse(const std::wstring& text) {
     return ok;
 }
 
-namespace {
-
-// The writer's output, straight into the text it answers.
-struct TextOutput {
-    using Ch = wchar_t;
-    std::wstring& text;
-    void Put(Ch c) { text.push_back(c); }
-    void Flush() {}
-};
-
-} // namespace
-
 std::wstring JSONParser::toString() const {
-    std::wstring text;
-    text.reserve(256);
-    TextOutput output{text};
-    rapidjson::Writer<TextOutput, Encoding, Encoding> writer(output);
+    // RapidJSON's own buffer grows in large steps and writes a character without a check of its
+    // own; one copy into the answer costs less than a string's check on every character.
+    rapidjson::GenericStringBuffer<Encoding> buffer;
+    rapidjson::Writer<rapidjson::GenericStringBuffer<Encoding>, Encoding, Encoding> writer(buffer);
     doc_->root().Accept(writer);
-    return text;
+    return std::wstring(buffer.GetString(), buffer.GetSize() / sizeof(wchar_t));
 }
 
 bool JSONParser::getNestedString(const std::wstring& key1, const std::wstring& key2,
