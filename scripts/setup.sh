@@ -10,6 +10,7 @@ packages=(
   libssl-dev libmspack-dev openssl osslsigncode gcab chromium
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -2,10 +2,13 @@
 
 #include "model/RapidJsonConfig.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace Vanta {
@@ -80,10 +83,7 @@ Value& appendMember(Value& object, const std::wstring& key, Value& value, Alloca
 }
 
 void replaceMember(Value& object, const std::wstring& key, Value& value, Allocator& allocator) {
-    const auto existing = object.FindMember(lookupName(key));
-    if (existing != object.MemberEnd()) {
-        object.RemoveMember(existing);
-    }
+    object.RemoveMember(lookupName(key));
     appendMember(object, key, value, allocator);
 }
 
@@ -143,6 +143,129 @@ private:
     unsigned depth_ = 0;
 };
 
+// RapidJSON's full-precision conversion indexes its tables of powers of ten by a number's
+// decimal exponent without a bound, and normalises a zero significand: numbers far outside a
+// double's range, and zeros with a large exponent, make it read outside its tables. Their
+// values are known without it: above the largest double a number is unreadable (as infinity
+// is), below the smallest one it is zero. So they are settled before the reader sees them.
+enum class NumberFix { None, Zero, Refuse };
+
+bool isDigit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
+
+size_t skipDigits(std::wstring_view text, size_t i) {
+    while (i < text.size() && isDigit(text[i])) {
+        ++i;
+    }
+    return i;
+}
+
+// The number token at the start of `text`: its length and what it needs. Only a well-formed
+// JSON number is settled, so that no rewriting makes a malformed text readable.
+NumberFix classifyNumber(std::wstring_view text, size_t& length) {
+    constexpr int64_t kExponentCap = 1'000'000;
+    size_t i = text[0] == L'-' ? 1 : 0;
+    const size_t intStart = i;
+    const size_t intEnd = i = skipDigits(text, i);
+    length = std::max<size_t>(i, 1);
+    const bool leadingZero = intEnd - intStart > 1 && text[intStart] == L'0';
+    if (intEnd == intStart || leadingZero) {
+        return NumberFix::None;
+    }
+    size_t fracStart = i;
+    if (i < text.size() && text[i] == L'.') {
+        fracStart = i + 1;
+        i = skipDigits(text, fracStart);
+        if (i == fracStart) {
+            return NumberFix::None;
+        }
+    }
+    const size_t fracEnd = i;
+    bool hasExponent = false;
+    int64_t exponent = 0;
+    if (i < text.size() && (text[i] == L'e' || text[i] == L'E')) {
+        hasExponent = true;
+        ++i;
+        const bool negative = i < text.size() && text[i] == L'-';
+        i += (i < text.size() && (text[i] == L'-' || text[i] == L'+')) ? 1 : 0;
+        const size_t digits = i;
+        for (; i < text.size() && isDigit(text[i]); ++i) {
+            exponent = std::min(exponent * 10 + (text[i] - L'0'), kExponentCap);
+        }
+        if (i == digits) {
+            return NumberFix::None;
+        }
+        exponent = negative ? -exponent : exponent;
+    }
+    length = i;
+    const auto isSignificant = [](wchar_t c) {
+        return c >= L'1' && c <= L'9';
+    };
+    const auto intDigits = text.substr(intStart, intEnd - intStart);
+    const auto fracDigits = text.substr(fracStart, fracEnd - fracStart);
+    // Where the first significant digit stands, as a power of ten, once the exponent applies.
+    const auto intAt = std::find_if(intDigits.begin(), intDigits.end(), isSignificant);
+    const auto fracAt = std::find_if(fracDigits.begin(), fracDigits.end(), isSignificant);
+    NumberFix fix = NumberFix::None;
+    if (intAt != intDigits.end() || fracAt != fracDigits.end()) {
+        const int64_t magnitude =
+            exponent +
+            (intAt != intDigits.end() ? intDigits.end() - intAt : -(fracAt - fracDigits.begin()));
+        fix = magnitude > 309    ? NumberFix::Refuse
+              : magnitude < -329 ? NumberFix::Zero
+                                 : NumberFix::None;
+    } else if (hasExponent && (exponent > 22 || exponent < -22)) {
+        fix = NumberFix::Zero; // zero, whatever its exponent
+    }
+    // A number char right after the token makes the text malformed; the reader would still
+    // convert the token first.
+    const bool joined =
+        i < text.size() && (isDigit(text[i]) || text[i] == L'.' || text[i] == L'e' ||
+                            text[i] == L'E' || text[i] == L'+' || text[i] == L'-');
+    return fix != NumberFix::None && joined ? NumberFix::Refuse : fix;
+}
+
+// False when the text holds a number above the largest double. Otherwise `settled` is the text
+// with the tiny numbers written as zero, or empty when there were none.
+bool settleExtremeNumbers(const std::wstring& text, std::wstring& settled) {
+    const std::wstring_view view(text.c_str()); // the reader stops at the first NUL
+    bool inString = false;
+    bool changed = false;
+    size_t copied = 0;
+    for (size_t i = 0; i < view.size(); ++i) {
+        const wchar_t c = view[i];
+        if (inString) {
+            i += c == L'\\' ? 1 : 0;
+            inString = c != L'"';
+            continue;
+        }
+        if (c == L'"') {
+            inString = true;
+            continue;
+        }
+        if (c != L'-' && !isDigit(c)) {
+            continue;
+        }
+        size_t length = 0;
+        const NumberFix fix = classifyNumber(view.substr(i), length);
+        if (fix == NumberFix::Refuse) {
+            return false;
+        }
+        if (fix == NumberFix::Zero) {
+            settled.append(view.substr(copied, i - copied));
+            settled.append(c == L'-' ? L"-0.0" : L"0.0");
+            copied = i + length;
+            changed = true;
+        }
+        i += length - 1;
+    }
+    if (changed) {
+        settled.append(view.substr(copied));
+    }
+    return true;
+}
+
 std::wstring decimalText(int number) {
     // The digits and the sign are ASCII, so widening them one by one is exact.
     const std::string digits = std::to_string(number);
@@ -192,9 +315,16 @@ bool JSONParser::parse(const std::wstring& text) {
     // A fresh document leaves nothing of the old one in the pool.
     auto parsed = std::make_unique<Document>();
     bool ok = false;
-    auto read = [&text, &ok](WideDocument& document) {
+    std::wstring settled;
+    if (!settleExtremeNumbers(text, settled)) {
+        doc_ = std::move(parsed);
+        doc_->root().SetNull();
+        return false;
+    }
+    const std::wstring& readable = settled.empty() ? text : settled;
+    auto read = [&readable, &ok](WideDocument& document) {
         DepthLimitedHandler handler(document);
-        rapidjson::GenericStringStream<Encoding> stream(text.c_str());
+        rapidjson::GenericStringStream<Encoding> stream(readable.c_str());
         rapidjson::GenericReader<Encoding, Encoding> reader;
         // Full precision: a number written out reads back as the same double.
         ok = !reader.Parse<rapidjson::kParseFullPrecisionFlag>(stream, handler).IsError();
@@ -215,13 +345,50 @@ bool JSONParser::parse(const std::wstring& text) {
     return ok;
 }
 
+namespace {
+
+// The writer's output. The writer reserves room for a whole value before it writes it (through
+// PutReserve, found by argument lookup), so most characters are stored without any check.
+class TextOutput {
+public:
+    using Ch = wchar_t;
+    void reserve(size_t count) {
+        if (count > capacity_ - used_) {
+            // Not zeroed: the writer reserves six times a string's length for its escapes.
+            capacity_ = std::max(capacity_ * 2, used_ + count + 1024);
+            auto grown = std::make_unique_for_overwrite<wchar_t[]>(capacity_);
+            std::copy_n(buffer_.get(), used_, grown.get());
+            buffer_ = std::move(grown);
+        }
+    }
+    void putUnchecked(Ch c) { buffer_[used_++] = c; }
+    void Put(Ch c) {
+        reserve(1);
+        putUnchecked(c);
+    }
+    void Flush() {}
+    std::wstring text() const { return std::wstring(buffer_.get(), used_); }
+
+private:
+    std::unique_ptr<wchar_t[]> buffer_;
+    size_t capacity_ = 0;
+    size_t used_ = 0;
+};
+
+[[maybe_unused]] void PutReserve(TextOutput& output, size_t count) {
+    output.reserve(count);
+}
+[[maybe_unused]] void PutUnsafe(TextOutput& output, wchar_t c) {
+    output.putUnchecked(c);
+}
+
+} // namespace
+
 std::wstring JSONParser::toString() const {
-    // RapidJSON's own buffer grows in large steps and writes a character without a check of its
-    // own; one copy into the answer costs less than a string's check on every character.
-    rapidjson::GenericStringBuffer<Encoding> buffer;
-    rapidjson::Writer<rapidjson::GenericStringBuffer<Encoding>, Encoding, Encoding> writer(buffer);
+    TextOutput output;
+    rapidjson::Writer<TextOutput, Encoding, Encoding> writer(output);
     doc_->root().Accept(writer);
-    return std::wstring(buffer.GetString(), buffer.GetSize() / sizeof(wchar_t));
+    return output.text();
 }
 
 bool JSONParser::getNestedString(const std::wstring& key1, const std::wstring& key2,

@@ -35,7 +35,8 @@ private:
     RtMuiImpl();
 
     using ExportFn = void (*)();
-    std::array<ExportFn, kExportNames.size()> exports_{};
+    // Resolved by the Windows backend; the Linux one answers from the resource files itself.
+    [[maybe_unused]] std::array<ExportFn, kExportNames.size()> exports_{};
     uint32_t availability_ = 0;
 };
 
