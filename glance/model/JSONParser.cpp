@@ -182,10 +182,8 @@ NumberFix classifyNumber(std::wstring_view text, size_t& length) {
         }
     }
     const size_t fracEnd = i;
-    bool hasExponent = false;
     int64_t exponent = 0;
     if (i < text.size() && (text[i] == L'e' || text[i] == L'E')) {
-        hasExponent = true;
         ++i;
         const bool negative = i < text.size() && text[i] == L'-';
         i += (i < text.size() && (text[i] == L'-' || text[i] == L'+')) ? 1 : 0;
@@ -215,8 +213,8 @@ NumberFix classifyNumber(std::wstring_view text, size_t& length) {
         fix = magnitude > 309    ? NumberFix::Refuse
               : magnitude < -329 ? NumberFix::Zero
                                  : NumberFix::None;
-    } else if (hasExponent && (exponent > 22 || exponent < -22)) {
-        fix = NumberFix::Zero; // zero, whatever its exponent
+    } else if (exponent > 22 || exponent < -22 || fracDigits.size() > 22) {
+        fix = NumberFix::Zero; // zero, whatever its exponent or its count of zeros
     }
     // A number char right after the token makes the text malformed; the reader would still
     // convert the token first.

@@ -64,6 +64,7 @@ TEST(JSONParser, ParseAcceptsExactlyOneValueAndLeavesNullOnFailure) {
         {L"[1e400]", false, L"null"},
         {L"[" + std::wstring(90, L'2') + L"e308]", false, L"null"},
         {L"[0e400,-0.0e-999,1e-400,-5e-330,2.5e-330]", true, L"[0.0,-0.0,0.0,-0.0,0.0]"},
+        {L"[-0." + std::wstring(30, L'0') + L"]", true, L"[-0.0]"},
         // Settling a number never makes a malformed text readable.
         {L"[0e400e5]", false, L"null"},
         {L"[-e158e308]", false, L"null"},
