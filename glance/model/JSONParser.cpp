@@ -314,11 +314,7 @@ bool JSONParser::parse(const std::wstring& text) {
     auto parsed = std::make_unique<Document>();
     bool ok = false;
     std::wstring settled;
-    if (!settleExtremeNumbers(text, settled)) {
-        doc_ = std::move(parsed);
-        doc_->root().SetNull();
-        return false;
-    }
+    const bool numbersReadable = settleExtremeNumbers(text, settled);
     const std::wstring& readable = settled.empty() ? text : settled;
     auto read = [&readable, &ok](WideDocument& document) {
         DepthLimitedHandler handler(document);
@@ -329,7 +325,9 @@ bool JSONParser::parse(const std::wstring& text) {
         return ok;
     };
     try {
-        parsed->json.Populate(read);
+        if (numbersReadable) {
+            parsed->json.Populate(read);
+        }
     } catch (const internal::RapidJsonAssertion&) {
         // The reader meets an escaped low surrogate with no high one before it only in an
         // assertion: such text is not UTF-16, and the document is refused.
